@@ -1,0 +1,42 @@
+#pragma once
+// What a driver (simulated instance, Oracle client library) gives the access layer:
+// one open connection that runs statements and returns materialised results.
+#include "oravalue.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace access {
+
+struct OraResult {
+    std::vector<std::string> columns;          // as Oracle names them (unquoted names upper-case)
+    std::vector<std::vector<OraValue>> rows;
+};
+
+struct OraBind {
+    std::string name;        // without the colon, as declared (compared case-insensitively)
+    int serverType = 2;      // 2 number, 1 varchar2
+    OraValue value;          // in: initial value; out: what the block stored
+};
+
+class DriverConnection {
+public:
+    virtual ~DriverConnection() = default;
+    virtual OraResult query(const std::string &sql) = 0;            // throws OraError
+    virtual long execute(const std::string &sql) = 0;               // rows processed
+    virtual void executePlsql(const std::string &block, std::vector<OraBind> &binds) = 0;
+    virtual bool connectionOK() = 0;
+    virtual void close() = 0;
+};
+
+// Opens a connection; throws OraError (ORA-01017, ORA-12154, ...).
+class Driver {
+public:
+    virtual ~Driver() = default;
+    virtual std::unique_ptr<DriverConnection> open(const std::string &service,
+                                                   const std::string &user,
+                                                   const std::string &password) = 0;
+};
+
+} // namespace access

@@ -1,0 +1,101 @@
+#pragma once
+// The Oracle access interface: session, database, dynaset and parameters.
+// Operation names follow the access object model the windows are written against
+// (DbOpenDatabase, DbCreateDynaset, DbExecuteSQL, ExecuteSQL, LastServerErr, ...).
+// Every failure is thrown as access::OraError.
+#include "driver.h"
+#include "oraerror.h"
+#include "oravalue.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace access {
+
+// A read-only result positioned on its first row.
+class OraDynaset {
+public:
+    explicit OraDynaset(OraResult result);
+
+    bool IsEOF() const;                          // "EOF": past the last row (at once when empty)
+    bool IsBOF() const;                          // before the first row
+    const OraValue &Fields(const std::string &alias) const;   // by name, case-insensitive
+    bool HasField(const std::string &alias) const;
+    void MoveNext();
+    void MovePrevious();
+    void MoveFirst();
+    long RecordCount() const;
+    void Close();
+    const std::vector<std::string> &columnNames() const;
+
+private:
+    OraResult m_result;
+    std::map<std::string, std::size_t> m_index;  // upper-case name -> column
+    long m_row = 0;
+    bool m_closed = false;
+};
+
+class OraParameters {
+public:
+    // kind 2 = output; initial value as given.
+    void Add(const std::string &name, const OraValue &initial, int kind);
+    void Remove(const std::string &name);
+    OraBind &operator()(const std::string &name);          // Parameters(name)
+    void SetServerType(const std::string &name, int type);  // Parameters(name).ServerType
+    const OraValue &Value(const std::string &name) const;   // Parameters(name).Value
+    bool Contains(const std::string &name) const;
+    std::vector<OraBind> &binds() { return m_binds; }
+
+private:
+    std::vector<OraBind> m_binds;
+};
+
+class OraDatabase {
+public:
+    OraDatabase(std::unique_ptr<DriverConnection> conn, std::string service, std::string user);
+    ~OraDatabase();
+
+    std::unique_ptr<OraDynaset> DbCreateDynaset(const std::string &sql, int options = 4);
+    long DbExecuteSQL(const std::string &sql);
+    void ExecuteSQL(const std::string &plsql);   // runs a block with the declared Parameters
+    int LastServerErr() const { return m_lastServerErr; }
+    bool ConnectionOK();
+    OraParameters &Parameters() { return m_params; }
+    void Close();
+
+    const std::string &service() const { return m_service; }
+    const std::string &user() const { return m_user; }
+
+private:
+    template <class F> auto guarded(const std::string &sql, F &&f) -> decltype(f());
+
+    std::unique_ptr<DriverConnection> m_conn;
+    OraParameters m_params;
+    std::string m_service, m_user;
+    int m_lastServerErr = 0;
+};
+
+// Created once; routes a service name to its driver: "sim:NAME" to the simulated
+// instance NAME, everything else to the Oracle client library.
+class OraSession {
+public:
+    OraSession();
+    ~OraSession();
+    // userPassword is "user/password"; options 0.
+    std::unique_ptr<OraDatabase> DbOpenDatabase(const std::string &service,
+                                                const std::string &userPassword,
+                                                int options = 0);
+    // Replaces the driver for real servers (tests, or a later client-library driver).
+    void setClientDriver(std::unique_ptr<Driver> driver);
+
+private:
+    std::unique_ptr<Driver> m_simDriver;
+    std::unique_ptr<Driver> m_clientDriver;
+};
+
+// Appends a statement to the file named by SQLVIGIL_SQL_TRACE (if set), line breaks folded.
+void traceStatement(const std::string &sql);
+
+} // namespace access
