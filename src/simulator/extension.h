@@ -55,8 +55,19 @@ public:
     virtual Clock &clock() = 0;
     // Runs a script of Oracle statements separated by ";" at line end, as SYS, no privilege checks.
     virtual void runScript(const std::string &oracleScript) = 0;
-    // SQLite name of the table or view that stores OWNER.NAME (both upper case).
+    // SQLite name of the table or view that stores OWNER.NAME (both upper case). The name
+    // is bare ("SYS.V_$SESSION"): double-quote it in SQLite SQL.
     virtual std::string storageName(const std::string &owner, const std::string &name) const = 0;
+    // Declares OWNER.NAME (type TABLE or VIEW) as an object the caller created itself
+    // through db() under storageName(owner, name), e.g. a dictionary view written in
+    // SQLite over the engine's catalog tables:
+    //   SIM_OBJECTS(OWNER, OBJECT_NAME, OBJECT_TYPE, OBJECT_ID, CREATED)  tables, views,
+    //       synonyms (PUBLIC ones with owner PUBLIC) and indexes created through SQL
+    //   SIM_SYNONYMS(OWNER, SYNONYM_NAME, TABLE_OWNER, TABLE_NAME, DB_LINK)
+    //   SIM_COLUMNS(OWNER, TABLE_NAME, COLUMN_ID, COLUMN_NAME, DATA_TYPE, DATA_LENGTH,
+    //       DATA_PRECISION, DATA_SCALE, NULLABLE)   columns of tables made by CREATE TABLE
+    virtual void registerObject(const std::string &owner, const std::string &name,
+                                const std::string &type) {}
     // Login accounts the engine accepts (the dictionary registers its users here).
     virtual void addLogin(const std::string &user, const std::string &password, bool dba) = 0;
     virtual void dropLogin(const std::string &user) = 0;
@@ -70,8 +81,8 @@ public:
 };
 
 namespace dictionary {
-// Provided by the dictionary (src/simulator/dictionary/); the engine provides a weak
-// default that does nothing, so the engine builds and tests on its own.
+// Provided by the dictionary (src/simulator/dictionary/); without that folder the engine
+// links a default that does nothing, so the engine builds and tests on its own.
 void install(InstanceContext &instance);
 }
 

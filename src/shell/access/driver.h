@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+// The namespace sits in an inline namespace because POSIX declares a function
+// ::access() (unistd.h, pulled in by <memory>); write access::OraSession as usual, and
+// forward-declare through accessfwd.h, never with a bare "namespace access {".
+inline namespace sqlvigil {
 namespace access {
 
 struct OraResult {
@@ -40,3 +44,4 @@ public:
 };
 
 } // namespace access
+} // namespace sqlvigil

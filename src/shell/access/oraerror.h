@@ -7,6 +7,10 @@
 #include <stdexcept>
 #include <string>
 
+// The namespace sits in an inline namespace because POSIX declares a function
+// ::access() (unistd.h, pulled in by <memory>); write access::OraSession as usual, and
+// forward-declare through accessfwd.h, never with a bare "namespace access {".
+inline namespace sqlvigil {
 namespace access {
 
 class OraError : public std::runtime_error {
@@ -29,3 +33,4 @@ private:
 };
 
 } // namespace access
+} // namespace sqlvigil

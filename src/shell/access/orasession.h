@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+// The namespace sits in an inline namespace because POSIX declares a function
+// ::access() (unistd.h, pulled in by <memory>); write access::OraSession as usual, and
+// forward-declare through accessfwd.h, never with a bare "namespace access {".
+inline namespace sqlvigil {
 namespace access {
 
 // A read-only result positioned on its first row.
@@ -23,6 +27,7 @@ public:
     bool IsBOF() const;                          // before the first row
     const OraValue &Fields(const std::string &alias) const;   // by name, case-insensitive
     bool HasField(const std::string &alias) const;
+    const OraValue &FieldAt(std::size_t column) const;          // by position (0-based)
     void MoveNext();
     void MovePrevious();
     void MoveFirst();
@@ -99,3 +104,4 @@ private:
 void traceStatement(const std::string &sql);
 
 } // namespace access
+} // namespace sqlvigil

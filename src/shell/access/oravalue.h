@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <string>
 
+// The namespace sits in an inline namespace because POSIX declares a function
+// ::access() (unistd.h, pulled in by <memory>); write access::OraSession as usual, and
+// forward-declare through accessfwd.h, never with a bare "namespace access {".
+inline namespace sqlvigil {
 namespace access {
 
 class OraValue {
@@ -16,6 +20,8 @@ public:
     static OraValue numberText(std::string canonical, double v);  // keeps exact digits
     static OraValue text(std::string v);        // empty text stays text only for the caller; Oracle never returns ''
     static OraValue date(std::int64_t unixSeconds);
+    // A date already in its text form "YYYY-MM-DD HH24:MI:SS" (no second conversion).
+    static OraValue dateText(std::string canonical, std::int64_t unixSeconds);
 
     Kind kind() const { return m_kind; }
     bool isNull() const { return m_kind == Kind::Null; }
@@ -34,3 +40,4 @@ private:
 };
 
 } // namespace access
+} // namespace sqlvigil

@@ -1,0 +1,54 @@
+#include "oravalue.h"
+
+#include "functions.h"
+
+#include <cstdlib>
+
+namespace sqlvigil::access {
+
+OraValue OraValue::number(double v)
+{
+    OraValue o;
+    o.m_kind = Kind::Number;
+    o.m_number = v;
+    o.m_text = formatNumber(v);
+    return o;
+}
+
+OraValue OraValue::numberText(std::string canonical, double v)
+{
+    OraValue o;
+    o.m_kind = Kind::Number;
+    o.m_number = v;
+    o.m_text = std::move(canonical);
+    return o;
+}
+
+OraValue OraValue::text(std::string v)
+{
+    OraValue o;
+    o.m_kind = Kind::Text;
+    char *end = nullptr;
+    double d = v.empty() ? 0 : std::strtod(v.c_str(), &end);
+    o.m_number = end && *end == '\0' ? d : 0;
+    o.m_text = std::move(v);
+    return o;
+}
+
+OraValue OraValue::date(std::int64_t unixSeconds)
+{
+    return dateText(sim::formatDate(unixSeconds), unixSeconds);
+}
+
+OraValue OraValue::dateText(std::string canonical, std::int64_t unixSeconds)
+{
+    OraValue o;
+    o.m_kind = Kind::Date;
+    o.m_number = static_cast<double>(unixSeconds);
+    o.m_text = std::move(canonical);
+    return o;
+}
+
+std::string OraValue::formatNumber(double v) { return sim::numberToDisplay(v); }
+
+} // namespace sqlvigil::access

@@ -1,0 +1,122 @@
+#include "simdriver.h"
+
+#include "functions.h"
+#include "oraerror.h"
+#include "simerror.h"
+#include "simulator.h"
+
+namespace sqlvigil::access {
+
+namespace {
+
+OraError fromSim(const sim::SimError &e) { return OraError(e.code(), e.what()); }
+
+// Builds the materialised result straight from the engine's rows.
+class ResultSink : public sim::RowSink {
+public:
+    explicit ResultSink(OraResult &r) : m_result(r) {}
+    void columns(const std::vector<std::string> &names) override { m_result.columns = names; }
+    void row(const sim::CellView *cells, std::size_t count) override
+    {
+        std::vector<OraValue> &row = m_result.rows.emplace_back();
+        row.reserve(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            const sim::CellView &c = cells[i];
+            switch (c.kind) {
+            case sim::CellView::Null: row.emplace_back(); break;
+            case sim::CellView::Integer:
+                row.push_back(OraValue::numberText(std::to_string(c.integer), static_cast<double>(c.integer)));
+                break;
+            case sim::CellView::Real: row.push_back(OraValue::numberText(sim::numberToDisplay(c.real), c.real)); break;
+            case sim::CellView::Date: {
+                auto seconds = sim::parseDate(c.text, c.size);
+                row.push_back(OraValue::dateText(std::string(c.text, c.size), seconds ? *seconds : 0));
+                break;
+            }
+            case sim::CellView::Text: row.push_back(OraValue::text(std::string(c.text, c.size))); break;
+            }
+        }
+    }
+
+private:
+    OraResult &m_result;
+};
+
+class SimConnection : public DriverConnection {
+public:
+    explicit SimConnection(std::unique_ptr<sim::Connection> c) : m_conn(std::move(c)) {}
+
+    OraResult query(const std::string &sql) override
+    {
+        OraResult r;
+        ResultSink sink(r);
+        try {
+            m_conn->query(sql, sink);
+        } catch (const sim::SimError &e) {
+            throw fromSim(e);
+        }
+        return r;
+    }
+
+    long execute(const std::string &sql) override
+    {
+        try {
+            return m_conn->execute(sql);
+        } catch (const sim::SimError &e) {
+            throw fromSim(e);
+        }
+    }
+
+    void executePlsql(const std::string &block, std::vector<OraBind> &binds) override
+    {
+        std::vector<sim::BindValue> values;
+        values.reserve(binds.size());
+        for (const OraBind &b : binds) {
+            sim::BindValue v;
+            v.name = b.name;
+            v.number = b.serverType == 2;
+            v.isNull = b.value.isNull();
+            v.numberValue = b.value.toDouble();
+            v.text = b.value.toString();
+            values.push_back(std::move(v));
+        }
+        try {
+            m_conn->executeBlock(block, values);
+        } catch (const sim::SimError &e) {
+            throw fromSim(e);
+        }
+        for (std::size_t i = 0; i < binds.size(); ++i) {
+            const sim::BindValue &v = values[i];
+            if (v.isNull) binds[i].value = OraValue();
+            else if (binds[i].serverType == 2) binds[i].value = OraValue::numberText(v.text, v.numberValue);
+            else binds[i].value = OraValue::text(v.text);
+        }
+    }
+
+    bool connectionOK() override { return m_conn->connectionOK(); }
+    void close() override { m_conn->close(); }
+
+private:
+    std::unique_ptr<sim::Connection> m_conn;
+};
+
+} // namespace
+
+std::unique_ptr<DriverConnection> SimDriver::open(const std::string &service, const std::string &user,
+                                                  const std::string &password)
+{
+    try {
+        return std::make_unique<SimConnection>(sim::Connection::open(service, user, password));
+    } catch (const sim::SimError &e) {
+        throw fromSim(e);
+    }
+}
+
+std::unique_ptr<DriverConnection> UnavailableClientDriver::open(const std::string &service, const std::string &,
+                                                                const std::string &)
+{
+    throw OraError(0, "Oracle client library not available: cannot connect to service \"" + service +
+                          "\" (only simulated instances, \"sim:NAME\", can be reached)", 429);
+}
+
+} // namespace sqlvigil::access

@@ -1,0 +1,140 @@
+#pragma once
+// Syntax tree of the Oracle SQL the simulated instance understands. The parser builds it
+// from Oracle text; the rewrite passes (passes.h) reshape it; the generator (sqlitegen.h)
+// writes it out as SQLite SQL.
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sim::ast {
+
+struct Select;
+struct Expr;
+using ExprP = std::unique_ptr<Expr>;
+using SelectP = std::unique_ptr<Select>;
+
+struct Expr {
+    enum Kind {
+        Null,      // NULL (and the literal '')
+        Number,    // text: the literal as written
+        String,    // text: the value (quotes removed)
+        Column,    // parts: [schema.]table.column, upper-cased unless quoted
+        Star,      // parts: qualifier (may be empty)
+        Bind,      // text: bind name upper case
+        Pseudo,    // text: ROWNUM, LEVEL, SYSDATE, USER, UID
+        Unary,     // text: "-", "+", "NOT"; args[0]
+        Prior,     // args[0]: PRIOR expr of CONNECT BY
+        Binary,    // text: operator (AND OR = != < <= > >= + - * / ||); args[0], args[1]
+        Func,      // text: function name upper (dotted when qualified); args
+        Case,      // args: [operand or null, when1, then1, ..., else or null]
+        Subquery,  // select: scalar subquery
+        Exists,    // select; negated
+        InList,    // args[0] IN (args[1..]); negated
+        InSelect,  // args[0] IN (select); negated
+        Between,   // args[0] BETWEEN args[1] AND args[2]; negated
+        Like,      // args[0] LIKE args[1] [ESCAPE args[2]]; negated
+        IsNull,    // args[0] IS [NOT] NULL; negated
+        Cast,      // args[0] AS text(type)
+        Tuple,     // (a, b, ...) on the left of IN
+        Raw,       // text: SQLite text produced by a pass (never from the parser)
+    };
+    Kind kind;
+    std::string text;
+    std::vector<std::string> parts;
+    std::vector<ExprP> args;
+    SelectP select;
+    bool outer = false;     // Column followed by the outer-join marker (+)
+    bool negated = false;
+    bool distinct = false;  // aggregate DISTINCT / COUNT(*) uses Star argument
+    bool quoted = false;    // Column: last part was a quoted identifier
+    std::size_t pos = 0;    // offset in the statement text
+
+    explicit Expr(Kind k) : kind(k) {}
+};
+
+// A hierarchical query's source, set by the CONNECT BY pass: the generator writes it as
+// a recursive common table expression over the table, in Oracle's depth-first order.
+struct Hierarchy {
+    ExprP startWith;        // null: every row is a root
+    ExprP connectBy;        // PRIOR columns already moved to the parent row "__P"
+    bool nocycle = false;
+};
+
+struct TableRef {
+    enum Join { Comma, Inner, Left, Right, Full, Cross };
+    std::string schema, name, dblink;   // a named table or view
+    SelectP subquery;                    // or an inline view
+    std::string alias;                   // as written (upper case unless quoted)
+    Join join = Comma;
+    ExprP on;
+    // Set by name resolution:
+    std::string storage;                 // the SQLite table or view
+    std::string owner, objectName;       // the object after synonyms
+    std::shared_ptr<Hierarchy> hierarchy; // set by the CONNECT BY pass
+
+    // The name a column qualifier uses for this table.
+    const std::string &refName() const { return alias.empty() ? name : alias; }
+};
+
+struct SelectItem {
+    ExprP expr;
+    std::string alias;      // explicit alias, upper case unless quoted; empty when none
+    std::string name;       // the column name of the result (Oracle's naming)
+};
+
+struct OrderItem {
+    ExprP expr;
+    bool desc = false;
+    int nulls = 0;          // 0 default, 1 NULLS FIRST, 2 NULLS LAST
+};
+
+struct Select {
+    enum SetOp { Union, UnionAll, Intersect, Minus };
+    bool distinct = false;
+    std::vector<SelectItem> items;
+    std::vector<std::string> into;              // PL/SQL: SELECT ... INTO :A, :B
+    std::vector<TableRef> from;
+    ExprP where;
+    ExprP startWith, connectBy;
+    bool nocycle = false;
+    std::vector<ExprP> groupBy;
+    ExprP having;
+    std::vector<std::pair<SetOp, SelectP>> compound;   // following operands of set operators
+    std::vector<OrderItem> orderBy;                    // of the whole compound
+    bool forUpdate = false;
+    // Set by passes:
+    long long limit = -1;                              // from ROWNUM predicates
+    std::vector<std::string> withClauses;              // SQLite CTE texts (from CONNECT BY)
+
+};
+
+struct ColumnDef {
+    std::string name;
+    std::string type;       // NUMBER, VARCHAR2, CHAR, DATE, LONG, RAW, ...
+    int length = -1, precision = -1, scale = -1;
+    bool notNull = false;
+    ExprP defaultValue;
+};
+
+struct Statement {
+    enum Kind {
+        Query, Insert, Update, Delete, CreateTable, CreateView, CreateSynonym, CreateIndex,
+        DropTable, DropView, DropSynonym, DropIndex, Truncate, Commit, Rollback,
+        SetCurrentSchema, Block,
+    };
+    Kind kind = Query;
+    std::size_t sourcePos = 0;      // offset of the statement in its block, for PL/SQL messages
+    SelectP select;                 // Query; Insert ... SELECT; CREATE TABLE/VIEW AS
+    TableRef table;                 // target of DML and DDL
+    std::vector<std::string> columns;                  // INSERT column list; view columns
+    std::vector<std::vector<ExprP>> values;            // INSERT VALUES rows
+    std::vector<std::pair<std::string, ExprP>> sets;   // UPDATE SET col = expr
+    ExprP where;
+    std::vector<ColumnDef> columnDefs;                 // CREATE TABLE
+    bool orReplace = false, isPublic = false, cascade = false, unique = false;
+    TableRef target;                                   // synonym target; index table
+    std::string identifier;                            // schema for SET CURRENT_SCHEMA
+    std::vector<std::unique_ptr<Statement>> body;      // Block: statements of an anonymous block
+};
+
+} // namespace sim::ast

@@ -1,0 +1,228 @@
+#pragma once
+// The simulated instance and its sessions: one in-memory SQLite database per instance
+// key per process, the catalog of Oracle objects stored in it, logins, the statement log,
+// injected faults and the clock. Internal to the simulator; the access layer uses
+// simulator.h, tests use testing.h, the dictionary uses extension.h.
+#include "extension.h"
+#include "functions.h"
+#include "simerror.h"
+#include "simulator.h"
+#include "translator.h"
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+struct sqlite3_stmt;
+
+namespace sim {
+
+namespace ast { struct Statement; }
+
+class Session;
+
+class InstanceClock : public Clock {
+public:
+    std::int64_t now() const override;
+    void set(std::int64_t unixSeconds) override;
+    void advance(std::int64_t seconds) override;
+    bool fixed() const { return m_fixed; }
+
+private:
+    bool m_fixed = false;
+    std::int64_t m_value = 0;     // fixed: the time; otherwise: offset from real time
+};
+
+struct LoggedStatement {
+    std::string sql;
+    long connection = 0;          // session id (SID) of the connection
+    std::string user;
+};
+
+struct CatalogEntry {
+    std::string owner, name, type;   // type: TABLE, VIEW, SYNONYM, INDEX
+    std::string storage;             // SQLite name (tables, views, indexes)
+    std::string targetOwner, targetName;   // synonyms
+};
+
+// A statement translated once and run many times.
+struct PreparedStatement {
+    enum Kind { Query, Dml } kind = Query;
+    std::string sqlite;
+    std::vector<std::string> into;
+    std::uint64_t catalogVersion = 0;
+};
+
+class Instance : public InstanceContext, public Catalog, public FunctionHost {
+public:
+    Instance(std::string key, std::string name, std::map<std::string, std::string> options);
+    ~Instance() override;
+
+    // InstanceContext
+    const std::string &name() const override { return m_name; }
+    const std::map<std::string, std::string> &options() const override { return m_options; }
+    sqlite3 *db() override { return m_db; }
+    Clock &clock() override { return m_clock; }
+    void runScript(const std::string &oracleScript) override;
+    std::string storageName(const std::string &owner, const std::string &name) const override;
+    void addLogin(const std::string &user, const std::string &password, bool dba) override;
+    void dropLogin(const std::string &user) override;
+    void addStatementHandler(StatementHandler handler) override;
+    void addBeforeStatementHook(std::function<void(SessionContext &)> hook) override;
+    void registerObject(const std::string &owner, const std::string &name, const std::string &type) override;
+
+    // Catalog
+    ResolvedTable resolve(const std::string &schema, const std::string &name,
+                          const std::string &currentSchema) override;
+    std::vector<std::string> columns(const std::string &storage) override;
+
+    // FunctionHost
+    std::int64_t now() const override { return m_clock.now(); }
+    std::string currentUser() const override;
+    long currentUid() const override;
+    long currentSid() const override;
+
+    const std::string &key() const { return m_key; }
+
+    // Logins and sessions.
+    std::shared_ptr<Session> login(const std::string &user, const std::string &password);
+    void detach(Session *s);
+    void dropAllSessions();
+    std::vector<long> sessionIds() const;
+    Session *sessionById(long sid) const;
+    long uidOf(const std::string &user) const;
+    bool isDbaUser(const std::string &user) const;
+    bool userExists(const std::string &user) const;
+
+    // Catalog maintenance (DDL).
+    const CatalogEntry *find(const std::string &owner, const std::string &name) const;
+    void addEntry(CatalogEntry e);
+    void removeEntry(const std::string &owner, const std::string &name);
+    std::uint64_t catalogVersion() const { return m_catalogVersion; }
+
+    // Statement running support.
+    sqlite3_stmt *prepare(const std::string &sqlite);
+    std::shared_ptr<PreparedStatement> cached(const std::string &key);
+    void cache(const std::string &key, std::shared_ptr<PreparedStatement> p);
+    void begin(Session *owner);          // opens the transaction for DML if none is open
+    void commit();
+    void rollback();
+    bool inTransaction() const;
+    void exec(const std::string &sqlite);  // runs SQLite text, errors mapped to ORA
+
+    // Statement log, faults, handlers.
+    void log(const std::string &sql, const Session &s);
+    std::vector<LoggedStatement> statementLog() const { return m_log; }
+    void clearLog() { m_log.clear(); }
+    void injectFaults(int count, int code, const std::string &message);
+    bool takeFault(SimError &out);
+    std::vector<StatementHandler> &handlers() { return m_handlers; }
+    std::vector<std::function<void(SessionContext &)>> &hooks() { return m_hooks; }
+
+    Session *current = nullptr;          // the session whose statement is running
+    bool scriptMode = false;             // runScript: one transaction, no implicit commits
+
+private:
+    void createCatalogTables();
+    void createBaseObjects();
+
+    std::string m_key, m_name;
+    std::map<std::string, std::string> m_options;
+    sqlite3 *m_db = nullptr;
+    InstanceClock m_clock;
+    struct Login {
+        std::string password;
+        bool dba = false;
+        long uid = 0;
+    };
+    std::map<std::string, Login> m_logins;
+    long m_nextUid = 100;
+    std::unordered_map<std::string, CatalogEntry> m_catalog;
+    std::uint64_t m_catalogVersion = 1;
+    long m_nextObjectId = 1000;
+    std::unordered_map<std::string, std::vector<std::string>> m_columnCache;
+    std::unordered_map<std::string, std::shared_ptr<PreparedStatement>> m_translations;
+    std::unordered_map<std::string, sqlite3_stmt *> m_statements;
+    std::vector<LoggedStatement> m_log;
+    struct Fault {
+        int code;
+        std::string message;
+    };
+    std::deque<Fault> m_faults;
+    std::vector<StatementHandler> m_handlers;
+    std::vector<std::function<void(SessionContext &)>> m_hooks;
+    std::map<long, Session *> m_sessions;
+    long m_nextSid = 7;
+    std::shared_ptr<Session> m_sysSession;
+};
+
+class Session : public SessionContext, public std::enable_shared_from_this<Session> {
+public:
+    Session(Instance &instance, std::string user, long sid, bool dba);
+    ~Session() override;
+
+    // SessionContext
+    std::string user() const override { return m_user; }
+    std::string currentSchema() const override { return m_schema; }
+    void setCurrentSchema(const std::string &schema) override { m_schema = schema; }
+    long sid() const override { return m_sid; }
+    bool isDba() const override { return m_dba; }
+    long execute(const std::string &oracleSql) override;
+    std::string translateQuery(const std::string &oracleSelect) override;
+
+    // Top-level calls from a connection: logged, subject to faults and hooks.
+    void query(const std::string &sql, RowSink &sink);
+    long run(const std::string &sql);
+    void block(const std::string &text, std::vector<BindValue> &binds);
+
+    const std::string &userName() const { return m_user; }
+    bool connectionOK() const { return !m_dropped && !m_closed; }
+    void drop();        // the connection is lost: ORA-03113 on the next call
+    void close();
+    Instance &instance() { return m_instance; }
+
+private:
+    void enter(const std::string &sql);
+    long statement(const std::string &sql, RowSink *sink, bool nested);
+    long runParsed(ast::Statement &st, const std::string &sql, RowSink *sink);
+    void runParsedStep(ast::Statement &step);
+    void runBlock(const std::string &text, ast::Statement &block, std::vector<BindValue> &binds);
+    void runQuery(const std::string &sqlite, RowSink &sink);
+    long runDml(const std::string &sqlite);
+    long ddl(ast::Statement &st);
+    void checkWrite(const std::string &owner) const;
+    std::string ownerFor(const ast::TableRef &t) const;
+
+    Instance &m_instance;
+    std::string m_user, m_schema;
+    long m_sid;
+    bool m_dba;
+    bool m_dropped = false, m_closed = false, m_dropReported = false;
+};
+
+// The process-wide registry of instances, keyed by the upper-cased text after "sim:".
+class Registry {
+public:
+    static Registry &get();
+    // Finds or creates the instance; throws ORA-12154 for an unknown name.
+    std::shared_ptr<Instance> instance(const std::string &key);
+    std::shared_ptr<Instance> existing(const std::string &key);
+    void reset(const std::string &key);
+    void resetAll();
+    void allowName(const std::string &name);
+    bool knownName(const std::string &name);
+
+private:
+    std::mutex m_mutex;
+    std::map<std::string, std::shared_ptr<Instance>> m_instances;
+    std::vector<std::string> m_extraNames;
+};
+
+std::string normaliseKey(const std::string &key);   // strips "sim:", upper-cases
+SimError sqliteError(const std::string &sqliteMessage);   // the Oracle error for a SQLite one
+
+} // namespace sim

@@ -1,0 +1,351 @@
+#include "passes.h"
+
+#include "simerror.h"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+namespace sim::passes {
+
+using namespace ast;
+
+namespace {
+
+void forEachExprSelect(Expr *e, const std::function<void(Select &)> &fn)
+{
+    if (!e) return;
+    if (e->select) forEachSelect(*e->select, fn);
+    for (auto &a : e->args) forEachExprSelect(a.get(), fn);
+}
+
+// Calls fn on every expression node of `e`, without entering nested queries.
+void walk(ExprP &e, const std::function<void(ExprP &)> &fn)
+{
+    if (!e) return;
+    for (auto &a : e->args) walk(a, fn);
+    fn(e);
+}
+
+void walkSelectExprs(Select &s, const std::function<void(ExprP &)> &fn)
+{
+    for (auto &i : s.items) walk(i.expr, fn);
+    walk(s.where, fn);
+    for (auto &g : s.groupBy) walk(g, fn);
+    walk(s.having, fn);
+    for (auto &o : s.orderBy) walk(o.expr, fn);
+}
+
+bool hasOuterMarker(const Expr &e)
+{
+    if (e.kind == Expr::Column && e.outer) return true;
+    for (auto &a : e.args)
+        if (a && hasOuterMarker(*a)) return true;
+    return false;
+}
+
+void splitAnd(ExprP e, std::vector<ExprP> &out)
+{
+    if (!e) return;
+    if (e->kind == Expr::Binary && e->text == "AND") {
+        splitAnd(std::move(e->args[0]), out);
+        splitAnd(std::move(e->args[1]), out);
+        return;
+    }
+    out.push_back(std::move(e));
+}
+
+ExprP joinAnd(std::vector<ExprP> &terms)
+{
+    ExprP out;
+    for (auto &t : terms) {
+        if (!t) continue;
+        if (!out) { out = std::move(t); continue; }
+        auto e = std::make_unique<Expr>(Expr::Binary);
+        e->text = "AND";
+        e->args.push_back(std::move(out));
+        e->args.push_back(std::move(t));
+        out = std::move(e);
+    }
+    return out;
+}
+
+ExprP rawExpr(const std::string &sqliteText)
+{
+    auto e = std::make_unique<Expr>(Expr::Raw);
+    e->text = sqliteText;
+    return e;
+}
+
+ExprP columnExpr(const std::string &table, const std::string &column)
+{
+    auto e = std::make_unique<Expr>(Expr::Column);
+    e->parts = {table, column};
+    return e;
+}
+
+// The FROM entry a qualified or unqualified column belongs to, or -1.
+int tableOfColumn(const Expr &col, std::vector<TableRef> &from, Catalog &catalog)
+{
+    if (col.parts.size() >= 2) {
+        const std::string &q = col.parts[col.parts.size() - 2];
+        for (std::size_t i = 0; i < from.size(); ++i)
+            if (from[i].refName() == q) return static_cast<int>(i);
+        return -1;
+    }
+    for (std::size_t i = 0; i < from.size(); ++i) {
+        std::vector<std::string> cols;
+        if (from[i].subquery) {
+            for (auto &item : from[i].subquery->items) cols.push_back(item.name);
+        } else {
+            cols = catalog.columns(from[i].storage);
+        }
+        if (std::find(cols.begin(), cols.end(), col.parts[0]) != cols.end()) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+} // namespace
+
+void forEachSelect(Select &s, const std::function<void(Select &)> &fn)
+{
+    for (auto &t : s.from) {
+        if (t.subquery) forEachSelect(*t.subquery, fn);
+        forEachExprSelect(t.on.get(), fn);
+    }
+    for (auto &i : s.items) forEachExprSelect(i.expr.get(), fn);
+    forEachExprSelect(s.where.get(), fn);
+    forEachExprSelect(s.startWith.get(), fn);
+    forEachExprSelect(s.connectBy.get(), fn);
+    for (auto &g : s.groupBy) forEachExprSelect(g.get(), fn);
+    forEachExprSelect(s.having.get(), fn);
+    for (auto &o : s.orderBy) forEachExprSelect(o.expr.get(), fn);
+    for (auto &c : s.compound) forEachSelect(*c.second, fn);
+    fn(s);
+}
+
+void dropDual(Select &select)
+{
+    forEachSelect(select, [](Select &s) {
+        if (s.from.size() != 1 || s.from[0].subquery || s.connectBy) return;
+        const TableRef &t = s.from[0];
+        if (t.name != "DUAL" || !(t.schema.empty() || t.schema == "SYS") || !t.dblink.empty()) return;
+        for (auto &i : s.items)
+            if (i.expr->kind == Expr::Star) return;
+        s.from.clear();
+    });
+}
+
+void resolveTables(Select &select, Catalog &catalog, const std::string &schema)
+{
+    forEachSelect(select, [&](Select &s) {
+        for (auto &t : s.from) {
+            if (t.subquery || !t.storage.empty()) continue;
+            if (!t.dblink.empty())
+                throw oraError(2019, "connection description for remote database not found");
+            ResolvedTable r = catalog.resolve(t.schema, t.name, schema);
+            t.storage = r.storage;
+            t.owner = r.owner;
+            t.objectName = r.name;
+        }
+    });
+}
+
+void outerJoins(Select &select, Catalog &catalog)
+{
+    forEachSelect(select, [&](Select &s) {
+        if (!s.where || !hasOuterMarker(*s.where)) return;
+        for (auto &t : s.from)
+            if (t.join != TableRef::Comma) throw oraError(25156);
+        std::vector<ExprP> terms;
+        splitAnd(std::move(s.where), terms);
+        struct Info {
+            std::vector<ExprP> on;
+            std::set<int> deps;
+            bool outer = false;
+        };
+        std::vector<Info> info(s.from.size());
+        std::vector<ExprP> rest;
+        for (auto &term : terms) {
+            std::set<int> outerTables, otherTables;
+            bool unresolvedOuter = false;
+            std::string unresolvedName;
+            walk(term, [&](ExprP &e) {
+                if (e->kind != Expr::Column) return;
+                int t = tableOfColumn(*e, s.from, catalog);
+                if (e->outer) {
+                    if (t < 0) { unresolvedOuter = true; unresolvedName = e->parts.back(); }
+                    else outerTables.insert(t);
+                } else if (t >= 0) {
+                    otherTables.insert(t);
+                }
+            });
+            if (unresolvedOuter) throw invalidIdentifier(unresolvedName);
+            if (outerTables.empty()) {
+                rest.push_back(std::move(term));
+                continue;
+            }
+            if (outerTables.size() > 1) throw oraError(1468);
+            int t = *outerTables.begin();
+            otherTables.erase(t);
+            walk(term, [](ExprP &e) { e->outer = false; });
+            info[t].outer = true;
+            info[t].deps.insert(otherTables.begin(), otherTables.end());
+            info[t].on.push_back(std::move(term));
+        }
+        // Inner tables first, in their order; then each outer-joined table once every
+        // table its predicates name is placed.
+        std::vector<TableRef> from;
+        std::vector<bool> placed(s.from.size(), false);
+        for (std::size_t i = 0; i < s.from.size(); ++i) {
+            if (info[i].outer) continue;
+            from.push_back(std::move(s.from[i]));
+            placed[i] = true;
+        }
+        if (from.empty()) throw oraError(1416);
+        for (;;) {
+            int next = -1;
+            for (std::size_t i = 0; i < s.from.size() && next < 0; ++i) {
+                if (placed[i]) continue;
+                bool ready = std::all_of(info[i].deps.begin(), info[i].deps.end(),
+                                         [&](int d) { return placed[d]; });
+                if (ready) next = static_cast<int>(i);
+            }
+            if (next < 0) break;
+            TableRef t = std::move(s.from[next]);
+            t.join = TableRef::Left;
+            t.on = joinAnd(info[next].on);
+            from.push_back(std::move(t));
+            placed[next] = true;
+        }
+        if (from.size() != s.from.size()) throw oraError(1416);
+        s.from = std::move(from);
+        s.where = joinAnd(rest);
+    });
+}
+
+void connectBy(Select &select, Catalog &catalog)
+{
+    forEachSelect(select, [&](Select &s) {
+        if (!s.connectBy) {
+            bool level = false;
+            walkSelectExprs(s, [&](ExprP &e) {
+                if (e->kind == Expr::Pseudo && e->text == "LEVEL") level = true;
+            });
+            if (level) throw oraError(1788);
+            return;
+        }
+        if (s.from.size() != 1)
+            throw oraError(900, "hierarchical queries over a join are not supported by this instance");
+        TableRef &t = s.from[0];
+        const std::string alias = t.refName();
+
+        // The parent row is "__P": PRIOR expressions read it, everything else the child row.
+        std::function<void(ExprP &, bool)> requalify = [&](ExprP &e, bool prior) {
+            if (!e) return;
+            if (e->kind == Expr::Prior) {
+                ExprP inner = std::move(e->args[0]);
+                requalify(inner, true);
+                e = std::move(inner);
+                return;
+            }
+            if (e->kind == Expr::Column) {
+                if (e->parts.size() == 1) e->parts.insert(e->parts.begin(), prior ? "__P" : alias);
+                else if (prior && e->parts[e->parts.size() - 2] == alias)
+                    e->parts = {"__P", e->parts.back()};
+                return;
+            }
+            if (e->kind == Expr::Pseudo && e->text == "LEVEL") {
+                e = rawExpr(prior ? "\"__P\".\"__LVL\"" : "(\"__P\".\"__LVL\" + 1)");
+                return;
+            }
+            for (auto &a : e->args) requalify(a, prior);
+        };
+        auto h = std::make_shared<Hierarchy>();
+        h->connectBy = std::move(s.connectBy);
+        requalify(h->connectBy, false);
+        h->startWith = std::move(s.startWith);
+        walk(h->startWith, [](ExprP &e) {
+            if (e->kind == Expr::Pseudo && e->text == "LEVEL") e = rawExpr("1");
+        });
+        h->nocycle = s.nocycle;
+        t.hierarchy = h;
+
+        // LEVEL in the query reads the hierarchy's level column.
+        walkSelectExprs(s, [&](ExprP &e) {
+            if (e->kind == Expr::Pseudo && e->text == "LEVEL") e = columnExpr(alias, "__LVL");
+        });
+        // '*' must not show the hierarchy's own columns.
+        std::vector<SelectItem> items;
+        for (auto &item : s.items) {
+            if (item.expr->kind != Expr::Star) {
+                items.push_back(std::move(item));
+                continue;
+            }
+            std::vector<std::string> cols;
+            if (t.subquery) for (auto &i : t.subquery->items) cols.push_back(i.name);
+            else cols = catalog.columns(t.storage);
+            if (cols.empty()) {
+                items.push_back(std::move(item));
+                continue;
+            }
+            for (auto &c : cols) {
+                SelectItem n;
+                n.expr = columnExpr(alias, c);
+                n.name = c;
+                items.push_back(std::move(n));
+            }
+        }
+        s.items = std::move(items);
+        if (s.orderBy.empty() && s.groupBy.empty() && s.compound.empty()) {
+            OrderItem o;
+            o.expr = columnExpr(alias, "__PATH");
+            s.orderBy.push_back(std::move(o));
+        }
+    });
+}
+
+void rownumLimit(Select &select)
+{
+    forEachSelect(select, [](Select &s) {
+        if (!s.where) return;
+        std::vector<ExprP> terms;
+        splitAnd(std::move(s.where), terms);
+        for (auto &term : terms) {
+            if (term->kind != Expr::Binary || term->args.size() != 2) continue;
+            Expr *a = term->args[0].get(), *b = term->args[1].get();
+            std::string op = term->text;
+            bool left = a->kind == Expr::Pseudo && a->text == "ROWNUM" && b->kind == Expr::Number;
+            bool right = b->kind == Expr::Pseudo && b->text == "ROWNUM" && a->kind == Expr::Number;
+            if (!left && !right) continue;
+            double n = std::stod((left ? b : a)->text);
+            if (right) {   // 10 >= rownum  is  rownum <= 10
+                if (op == "<") op = ">";
+                else if (op == ">") op = "<";
+                else if (op == "<=") op = ">=";
+                else if (op == ">=") op = "<=";
+            }
+            long long limit;
+            if (op == "<") limit = static_cast<long long>(std::ceil(n)) - 1;
+            else if (op == "<=") limit = static_cast<long long>(std::floor(n));
+            else if (op == "=") limit = n == 1 ? 1 : 0;
+            else if (op == ">") { if (n >= 1) limit = 0; else { term.reset(); continue; } }
+            else if (op == ">=") { if (n > 1) limit = 0; else { term.reset(); continue; } }
+            else if (op == "!=") { limit = n >= 1 ? static_cast<long long>(std::ceil(n)) - 1 : -1; if (limit < 0) { term.reset(); continue; } }
+            else continue;
+            if (limit < 0) limit = 0;
+            s.limit = s.limit < 0 ? limit : std::min(s.limit, limit);
+            term.reset();
+        }
+        s.where = joinAnd(terms);
+        bool rownumLeft = false;
+        walk(s.where, [&](ExprP &e) {
+            if (e->kind == Expr::Pseudo && e->text == "ROWNUM") rownumLeft = true;
+        });
+        if (rownumLeft)
+            throw oraError(900, "ROWNUM is supported in the select list and in ROWNUM < n, "
+                                "ROWNUM <= n and ROWNUM = 1 conditions");
+    });
+}
+
+} // namespace sim::passes

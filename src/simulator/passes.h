@@ -1,0 +1,46 @@
+#pragma once
+// The structural rewrites from Oracle's query shapes to SQLite's, each a named pass over
+// the syntax tree. Every pass handles the query it is given and every query nested in it.
+// Dialect differences that need no reshaping (MINUS -> EXCEPT, UNIQUE -> DISTINCT,
+// DELETE without FROM, SYSDATE, '' as NULL, the function names) are table lookups in the
+// generator, not passes.
+#include "ast.h"
+#include "translator.h"
+
+#include <functional>
+
+namespace sim::passes {
+
+// Calls `fn` on `select` and on every query nested in it (inline views, subqueries,
+// compound operands), innermost first.
+void forEachSelect(ast::Select &select, const std::function<void(ast::Select &)> &fn);
+
+// dropDual: a query over DUAL alone needs no table.
+//   select sysdate from dual            ->  SELECT ora_sysdate()
+void dropDual(ast::Select &select);
+
+// resolveTables: each [schema.]name becomes the SQLite storage of the object it names,
+// found in the current schema, then through public synonyms (ORA-00942 otherwise).
+//   from v$session                       ->  FROM "SYS.V_$SESSION" AS "V$SESSION"
+void resolveTables(ast::Select &select, Catalog &catalog, const std::string &schema);
+
+// outerJoins: Oracle's outer-join marker becomes a LEFT JOIN whose ON holds every
+// predicate that carries the marker on that table; marked tables follow the tables
+// their predicates depend on.
+//   from a, b where a.x = b.y(+) and b.z(+) = 1 and a.k = 2
+//     ->  FROM a LEFT JOIN b ON a.x = b.y AND b.z = 1 WHERE a.k = 2
+void outerJoins(ast::Select &select, Catalog &catalog);
+
+// connectBy: START WITH / CONNECT BY over one table becomes a recursive common table
+// expression carrying LEVEL and the row's path from its root; rows come out in Oracle's
+// depth-first order (siblings in table order) unless the query has its own ORDER BY.
+//   select lpad(' ',level) || id from t connect by prior id = parent start with id = 0
+//     ->  SELECT ... FROM (WITH RECURSIVE ... ) AS "T" ORDER BY "T"."__PATH"
+void connectBy(ast::Select &select, Catalog &catalog);
+
+// rownumLimit: ROWNUM < n, ROWNUM <= n and ROWNUM = 1 among the top-level AND terms of
+// WHERE become a row limit.
+//   where rownum <= 10 and x = 1         ->  WHERE x = 1 LIMIT 10
+void rownumLimit(ast::Select &select);
+
+} // namespace sim::passes

@@ -1,0 +1,611 @@
+// SQLite generator: writes the (rewritten) syntax tree as SQLite SQL. Oracle functions map
+// through one table to the instance's registered functions (functions.cpp), which carry
+// Oracle's semantics; arithmetic that may involve dates or text goes through them too.
+#include "passes.h"
+#include "simerror.h"
+#include "translator.h"
+
+#include <map>
+
+namespace sim {
+
+using namespace ast;
+
+std::string quoteIdent(const std::string &name)
+{
+    std::string out = "\"";
+    for (char c : name) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string quoteString(const std::string &text)
+{
+    std::string out = "'";
+    for (char c : text) {
+        if (c == '\'') out += '\'';
+        out += c;
+    }
+    return out + "'";
+}
+
+namespace {
+
+// How an Oracle function is written in SQLite.
+struct FunctionMap {
+    const char *sqlite;   // SQLite function name; nullptr for the special forms below
+    int minArgs, maxArgs;
+    bool numeric;         // the result is always a number (or null)
+};
+
+const std::map<std::string, FunctionMap> &functionTable()
+{
+    static const std::map<std::string, FunctionMap> table = {
+        // aggregates
+        {"COUNT", {"count", 1, 1, true}},     {"SUM", {"sum", 1, 1, true}},
+        {"AVG", {"avg", 1, 1, true}},         {"MIN", {"min", 1, 1, false}},
+        {"MAX", {"max", 1, 1, false}},        {"STDDEV", {"ora_stddev", 1, 1, true}},
+        {"VARIANCE", {"ora_variance", 1, 1, true}},
+        // null handling and choice
+        {"NVL", {"ifnull", 2, 2, false}},     {"NVL2", {nullptr, 3, 3, false}},
+        {"DECODE", {nullptr, 3, 255, false}}, {"COALESCE", {"coalesce", 2, 255, false}},
+        {"NULLIF", {"nullif", 2, 2, false}},  {"GREATEST", {"ora_greatest", 1, 255, false}},
+        {"LEAST", {"ora_least", 1, 255, false}},
+        // numbers
+        {"ABS", {"ora_abs", 1, 1, true}},     {"MOD", {"ora_mod", 2, 2, true}},
+        {"ROUND", {"ora_round", 1, 2, false}}, {"TRUNC", {"ora_trunc", 1, 2, false}},
+        {"CEIL", {"ora_ceil", 1, 1, true}},   {"FLOOR", {"ora_floor", 1, 1, true}},
+        {"POWER", {"ora_power", 2, 2, true}}, {"SQRT", {"ora_sqrt", 1, 1, true}},
+        {"SIGN", {"ora_sign", 1, 1, true}},   {"EXP", {"ora_exp", 1, 1, true}},
+        {"LN", {"ora_ln", 1, 1, true}},       {"LOG", {"ora_log", 2, 2, true}},
+        // text
+        {"UPPER", {"ora_upper", 1, 1, false}}, {"LOWER", {"ora_lower", 1, 1, false}},
+        {"INITCAP", {"ora_initcap", 1, 1, false}}, {"LENGTH", {"ora_length", 1, 1, true}},
+        {"SUBSTR", {"ora_substr", 2, 3, false}}, {"INSTR", {"ora_instr", 2, 4, true}},
+        {"LPAD", {"ora_lpad", 2, 3, false}},  {"RPAD", {"ora_rpad", 2, 3, false}},
+        {"LTRIM", {"ora_ltrim", 1, 2, false}}, {"RTRIM", {"ora_rtrim", 1, 2, false}},
+        {"TRIM", {"ora_trim", 1, 1, false}},  {"TRIM_SET", {"ora_trim", 2, 2, false}},
+        {"REPLACE", {"ora_replace", 2, 3, false}}, {"TRANSLATE", {"ora_translate", 3, 3, false}},
+        {"CONCAT", {"ora_concat", 2, 2, false}}, {"CHR", {"ora_chr", 1, 1, false}},
+        {"ASCII", {"ora_ascii", 1, 1, true}}, {"USERENV", {"ora_userenv", 1, 1, false}},
+        // conversion and dates
+        {"TO_CHAR", {"ora_to_char", 1, 3, false}}, {"TO_NUMBER", {"ora_to_number", 1, 3, true}},
+        {"TO_DATE", {"ora_to_date", 1, 3, false}}, {"ADD_MONTHS", {"ora_add_months", 2, 2, false}},
+        {"MONTHS_BETWEEN", {"ora_months_between", 2, 2, true}},
+        {"LAST_DAY", {"ora_last_day", 1, 1, false}},
+    };
+    return table;
+}
+
+class Generator {
+public:
+    explicit Generator(Catalog &catalog) : m_catalog(catalog) {}
+
+    void select(const Select &s, std::string &out);
+    void expr(const Expr &e, std::string &out);
+
+private:
+    void core(const Select &s, std::string &out, bool withOrder);
+    void tableRef(const TableRef &t, std::string &out);
+    void hierarchy(const TableRef &t, std::string &out);
+    void function(const Expr &e, std::string &out);
+    void concat(const Expr &e, std::string &out);
+    void flattenConcat(const Expr &e, std::vector<const Expr *> &out);
+    static bool isNumeric(const Expr &e);
+
+    Catalog &m_catalog;
+    int m_counter = 0;
+};
+
+// query: core { setop core } [ORDER BY ...] [LIMIT n]
+void Generator::select(const Select &s, std::string &out)
+{
+    bool compound = !s.compound.empty();
+    auto operand = [&](const Select &op, bool first) {
+        // An operand with its own order or limit runs as an inline view.
+        bool wrap = op.limit >= 0 || (!op.orderBy.empty() && !first);
+        if (wrap) {
+            out += "SELECT * FROM (";
+            core(op, out, true);
+            out += ")";
+        } else {
+            core(op, out, false);
+        }
+    };
+    if (!compound) {
+        core(s, out, true);
+        return;
+    }
+    // The first operand's ORDER BY belongs to the whole compound (as the parser put it).
+    bool firstWrap = s.limit >= 0;
+    if (firstWrap) {
+        out += "SELECT * FROM (";
+        core(s, out, false);
+        out += " LIMIT " + std::to_string(s.limit) + ")";
+    } else {
+        core(s, out, false);
+    }
+    for (auto &c : s.compound) {
+        switch (c.first) {
+        case Select::Union: out += " UNION "; break;
+        case Select::UnionAll: out += " UNION ALL "; break;
+        case Select::Intersect: out += " INTERSECT "; break;
+        case Select::Minus: out += " EXCEPT "; break;
+        }
+        operand(*c.second, false);
+    }
+    if (!s.orderBy.empty()) {
+        out += " ORDER BY ";
+        for (std::size_t i = 0; i < s.orderBy.size(); ++i) {
+            if (i) out += ", ";
+            expr(*s.orderBy[i].expr, out);
+            if (s.orderBy[i].desc) out += " DESC";
+            if (s.orderBy[i].nulls == 1) out += " NULLS FIRST";
+            else if (s.orderBy[i].nulls == 2) out += " NULLS LAST";
+            else if (s.orderBy[i].desc) out += " NULLS FIRST";   // Oracle sorts nulls high
+            else out += " NULLS LAST";
+        }
+    }
+}
+
+void Generator::core(const Select &s, std::string &out, bool withOrder)
+{
+    out += "SELECT ";
+    if (s.distinct) out += "DISTINCT ";
+    for (std::size_t i = 0; i < s.items.size(); ++i) {
+        if (i) out += ", ";
+        const SelectItem &item = s.items[i];
+        if (item.expr->kind == Expr::Star) {
+            if (!item.expr->parts.empty()) out += quoteIdent(item.expr->parts.back()) + ".";
+            out += "*";
+            continue;
+        }
+        expr(*item.expr, out);
+        out += " AS ";
+        out += quoteIdent(item.name);
+    }
+    if (!s.from.empty()) {
+        out += " FROM ";
+        for (std::size_t i = 0; i < s.from.size(); ++i) {
+            const TableRef &t = s.from[i];
+            if (i) {
+                switch (t.join) {
+                case TableRef::Comma: out += ", "; break;
+                case TableRef::Inner: out += " JOIN "; break;
+                case TableRef::Left: out += " LEFT JOIN "; break;
+                case TableRef::Right: out += " RIGHT JOIN "; break;
+                case TableRef::Full: out += " FULL JOIN "; break;
+                case TableRef::Cross: out += " CROSS JOIN "; break;
+                }
+            }
+            tableRef(t, out);
+            if (i && t.on) {
+                out += " ON ";
+                expr(*t.on, out);
+            }
+        }
+    }
+    if (s.where) {
+        out += " WHERE ";
+        expr(*s.where, out);
+    }
+    if (!s.groupBy.empty()) {
+        out += " GROUP BY ";
+        for (std::size_t i = 0; i < s.groupBy.size(); ++i) {
+            if (i) out += ", ";
+            expr(*s.groupBy[i], out);
+        }
+    }
+    if (s.having) {
+        out += " HAVING ";
+        expr(*s.having, out);
+    }
+    if (withOrder && !s.orderBy.empty()) {
+        out += " ORDER BY ";
+        for (std::size_t i = 0; i < s.orderBy.size(); ++i) {
+            if (i) out += ", ";
+            expr(*s.orderBy[i].expr, out);
+            if (s.orderBy[i].desc) out += " DESC";
+            if (s.orderBy[i].nulls == 1) out += " NULLS FIRST";
+            else if (s.orderBy[i].nulls == 2) out += " NULLS LAST";
+            else if (s.orderBy[i].desc) out += " NULLS FIRST";
+            else out += " NULLS LAST";
+        }
+    }
+    if (withOrder && s.limit >= 0) out += " LIMIT " + std::to_string(s.limit);
+}
+
+void Generator::tableRef(const TableRef &t, std::string &out)
+{
+    if (t.hierarchy) {
+        hierarchy(t, out);
+        return;
+    }
+    if (t.subquery) {
+        out += "(";
+        select(*t.subquery, out);
+        out += ")";
+        if (!t.alias.empty()) out += " AS " + quoteIdent(t.alias);
+        return;
+    }
+    out += quoteIdent(t.storage.empty() ? t.name : t.storage);
+    out += " AS ";
+    out += quoteIdent(t.refName());
+}
+
+// (WITH RECURSIVE base AS (rows numbered in table order), h AS (roots UNION ALL children)
+//  SELECT * FROM h) AS alias
+void Generator::hierarchy(const TableRef &t, std::string &out)
+{
+    const Hierarchy &h = *t.hierarchy;
+    int n = ++m_counter;
+    std::string base = quoteIdent("__B" + std::to_string(n));
+    std::string cte = quoteIdent("__H" + std::to_string(n));
+    std::string a = quoteIdent(t.refName());
+    out += "(WITH RECURSIVE " + base + " AS (SELECT row_number() OVER () AS \"__RN\", \"__X\".* FROM ";
+    if (t.subquery) {
+        out += "(";
+        select(*t.subquery, out);
+        out += ")";
+    } else {
+        out += quoteIdent(t.storage.empty() ? t.name : t.storage);
+    }
+    out += " AS \"__X\"), " + cte + " AS (SELECT 1 AS \"__LVL\", printf('/%010d', " + a +
+           ".\"__RN\") AS \"__PATH\", " + a + ".* FROM " + base + " AS " + a;
+    if (h.startWith) {
+        out += " WHERE ";
+        expr(*h.startWith, out);
+    }
+    out += " UNION ALL SELECT \"__P\".\"__LVL\" + 1, \"__P\".\"__PATH\" || printf('/%010d', " + a +
+           ".\"__RN\"), " + a + ".* FROM " + base + " AS " + a + " JOIN " + cte + " AS \"__P\" ON (";
+    expr(*h.connectBy, out);
+    out += ") AND ora_connect_check(\"__P\".\"__PATH\", " + a + ".\"__RN\", " +
+           (h.nocycle ? "1" : "0") + ")) SELECT * FROM " + cte + ") AS " + a;
+}
+
+bool Generator::isNumeric(const Expr &e)
+{
+    switch (e.kind) {
+    case Expr::Number: return true;
+    case Expr::Unary: return e.text != "NOT" && isNumeric(*e.args[0]);
+    case Expr::Binary:
+        if (e.text == "*" || e.text == "/") return true;
+        if (e.text == "+" || e.text == "-") return isNumeric(*e.args[0]) && isNumeric(*e.args[1]);
+        return false;
+    case Expr::Func: {
+        auto it = functionTable().find(e.text);
+        return it != functionTable().end() && it->second.numeric;
+    }
+    default: return false;
+    }
+}
+
+void Generator::flattenConcat(const Expr &e, std::vector<const Expr *> &out)
+{
+    if (e.kind == Expr::Binary && e.text == "||") {
+        flattenConcat(*e.args[0], out);
+        flattenConcat(*e.args[1], out);
+        return;
+    }
+    out.push_back(&e);
+}
+
+void Generator::concat(const Expr &e, std::string &out)
+{
+    std::vector<const Expr *> parts;
+    flattenConcat(e, parts);
+    out += "ora_concat(";
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i) out += ", ";
+        expr(*parts[i], out);
+    }
+    out += ")";
+}
+
+void Generator::function(const Expr &e, std::string &out)
+{
+    auto it = functionTable().find(e.text);
+    if (it == functionTable().end()) throw invalidIdentifier(e.text);
+    const FunctionMap &f = it->second;
+    int n = static_cast<int>(e.args.size());
+    bool star = n == 1 && e.args[0]->kind == Expr::Star;
+    if (star && e.text != "COUNT") throw oraError(936);
+    if (n < f.minArgs || n > f.maxArgs) throw oraError(909);
+    if (e.text == "NVL2") {
+        out += "(CASE WHEN ";
+        expr(*e.args[0], out);
+        out += " IS NOT NULL THEN ";
+        expr(*e.args[1], out);
+        out += " ELSE ";
+        expr(*e.args[2], out);
+        out += " END)";
+        return;
+    }
+    if (e.text == "DECODE") {
+        // decode(x, s1, r1, ..., [default]): a null search value matches a null x.
+        out += "(CASE ";
+        std::size_t k = 1;
+        for (; k + 1 < e.args.size(); k += 2) {
+            out += "WHEN ";
+            expr(*e.args[0], out);
+            out += " IS ";
+            expr(*e.args[k], out);
+            out += " THEN ";
+            expr(*e.args[k + 1], out);
+            out += " ";
+        }
+        if (k < e.args.size()) {
+            out += "ELSE ";
+            expr(*e.args[k], out);
+            out += " ";
+        }
+        out += "END)";
+        return;
+    }
+    if (e.text == "GREATEST" || e.text == "LEAST") {
+        if (n == 1) {
+            expr(*e.args[0], out);
+            return;
+        }
+    }
+    out += f.sqlite;
+    out += "(";
+    if (e.distinct) out += "DISTINCT ";
+    if (star) out += "*";
+    for (int i = 0; i < n && !star; ++i) {
+        if (i) out += ", ";
+        expr(*e.args[i], out);
+    }
+    out += ")";
+}
+
+void Generator::expr(const Expr &e, std::string &out)
+{
+    switch (e.kind) {
+    case Expr::Null: out += "NULL"; return;
+    case Expr::Number: out += e.text; return;
+    case Expr::String: out += quoteString(e.text); return;
+    case Expr::Raw: out += e.text; return;
+    case Expr::Column:
+        if (e.parts.size() > 3) throw invalidIdentifier(e.parts.back());
+        if (e.parts.size() >= 2) {
+            out += quoteIdent(e.parts[e.parts.size() - 2]);
+            out += ".";
+        }
+        out += quoteIdent(e.parts.back());
+        return;
+    case Expr::Star:
+        if (!e.parts.empty()) out += quoteIdent(e.parts.back()) + ".";
+        out += "*";
+        return;
+    case Expr::Bind: throw oraError(1008);
+    case Expr::Pseudo:
+        if (e.text == "SYSDATE" || e.text == "SYSTIMESTAMP") out += "ora_sysdate()";
+        else if (e.text == "USER") out += "ora_user()";
+        else if (e.text == "UID") out += "ora_uid()";
+        else if (e.text == "ROWNUM") out += "row_number() OVER ()";
+        else throw oraError(1788);
+        return;
+    case Expr::Unary:
+        if (e.text == "NOT") {
+            out += "NOT (";
+            expr(*e.args[0], out);
+            out += ")";
+        } else {
+            out += "(" + e.text;
+            expr(*e.args[0], out);
+            out += ")";
+        }
+        return;
+    case Expr::Prior: throw oraError(976);
+    case Expr::Binary: {
+        const std::string &op = e.text;
+        if (op == "||") {
+            concat(e, out);
+            return;
+        }
+        const char *fn = nullptr;
+        if (op == "/") fn = "ora_div";
+        else if ((op == "+" || op == "-") && !(isNumeric(*e.args[0]) && isNumeric(*e.args[1])))
+            fn = op == "+" ? "ora_add" : "ora_sub";
+        if (fn) {
+            out += fn;
+            out += "(";
+            expr(*e.args[0], out);
+            out += ", ";
+            expr(*e.args[1], out);
+            out += ")";
+            return;
+        }
+        out += "(";
+        expr(*e.args[0], out);
+        out += " ";
+        out += op;
+        out += " ";
+        expr(*e.args[1], out);
+        out += ")";
+        return;
+    }
+    case Expr::Func: function(e, out); return;
+    case Expr::Case:
+        out += "(CASE";
+        if (e.args[0]) {
+            out += " ";
+            expr(*e.args[0], out);
+        }
+        for (std::size_t k = 1; k + 2 < e.args.size(); k += 2) {
+            out += " WHEN ";
+            expr(*e.args[k], out);
+            out += " THEN ";
+            expr(*e.args[k + 1], out);
+        }
+        if (e.args.back()) {
+            out += " ELSE ";
+            expr(*e.args.back(), out);
+        }
+        out += " END)";
+        return;
+    case Expr::Subquery:
+        out += "(";
+        select(*e.select, out);
+        out += ")";
+        return;
+    case Expr::Exists:
+        out += e.negated ? "NOT EXISTS (" : "EXISTS (";
+        select(*e.select, out);
+        out += ")";
+        return;
+    case Expr::InList:
+        out += "(";
+        expr(*e.args[0], out);
+        out += e.negated ? " NOT IN (" : " IN (";
+        for (std::size_t k = 1; k < e.args.size(); ++k) {
+            if (k > 1) out += ", ";
+            expr(*e.args[k], out);
+        }
+        out += "))";
+        return;
+    case Expr::InSelect:
+        out += "(";
+        expr(*e.args[0], out);
+        out += e.negated ? " NOT IN (" : " IN (";
+        select(*e.select, out);
+        out += "))";
+        return;
+    case Expr::Between:
+        out += "(";
+        expr(*e.args[0], out);
+        out += e.negated ? " NOT BETWEEN " : " BETWEEN ";
+        expr(*e.args[1], out);
+        out += " AND ";
+        expr(*e.args[2], out);
+        out += ")";
+        return;
+    case Expr::Like:
+        out += "(";
+        expr(*e.args[0], out);
+        out += e.negated ? " NOT LIKE " : " LIKE ";
+        expr(*e.args[1], out);
+        if (e.args.size() > 2) {
+            out += " ESCAPE ";
+            expr(*e.args[2], out);
+        }
+        out += ")";
+        return;
+    case Expr::IsNull:
+        out += "(";
+        expr(*e.args[0], out);
+        out += e.negated ? " IS NOT NULL)" : " IS NULL)";
+        return;
+    case Expr::Cast:
+        out += "ora_cast(";
+        expr(*e.args[0], out);
+        out += ", " + quoteString(e.text) + ")";
+        return;
+    case Expr::Tuple:
+        out += "(";
+        for (std::size_t k = 0; k < e.args.size(); ++k) {
+            if (k) out += ", ";
+            expr(*e.args[k], out);
+        }
+        out += ")";
+        return;
+    }
+}
+
+} // namespace
+
+void Translator::resolve(Select &select)
+{
+    passes::resolveTables(select, m_catalog, m_schema);
+}
+
+QueryTranslation Translator::query(Select &select)
+{
+    passes::dropDual(select);
+    passes::resolveTables(select, m_catalog, m_schema);
+    passes::outerJoins(select, m_catalog);
+    passes::connectBy(select, m_catalog);
+    passes::rownumLimit(select);
+    QueryTranslation t;
+    Generator g(m_catalog);
+    t.sql.reserve(256);
+    g.select(select, t.sql);
+    for (auto &i : select.items) t.columns.push_back(i.name);
+    t.into = select.into;
+    return t;
+}
+
+std::string Translator::dml(Statement &st)
+{
+    std::string out;
+    Generator g(m_catalog);
+    auto prepare = [&](Select &s) {
+        passes::dropDual(s);
+        passes::resolveTables(s, m_catalog, m_schema);
+        passes::outerJoins(s, m_catalog);
+        passes::connectBy(s, m_catalog);
+        passes::rownumLimit(s);
+    };
+    // Subqueries in expressions are resolved through a carrier query.
+    auto resolveExpr = [&](ExprP &e) {
+        if (!e) return;
+        Select carrier;
+        SelectItem item;
+        item.expr = std::move(e);
+        carrier.items.push_back(std::move(item));
+        prepare(carrier);
+        e = std::move(carrier.items[0].expr);
+    };
+    const std::string target = quoteIdent(st.table.storage) + " AS " + quoteIdent(st.table.refName());
+    switch (st.kind) {
+    case Statement::Insert:
+        out = "INSERT INTO " + quoteIdent(st.table.storage);
+        if (!st.columns.empty()) {
+            out += " (";
+            for (std::size_t i = 0; i < st.columns.size(); ++i) out += (i ? ", " : "") + quoteIdent(st.columns[i]);
+            out += ")";
+        }
+        if (st.select) {
+            prepare(*st.select);
+            out += " ";
+            g.select(*st.select, out);
+        } else {
+            out += " VALUES ";
+            for (std::size_t r = 0; r < st.values.size(); ++r) {
+                out += r ? ", (" : "(";
+                for (std::size_t i = 0; i < st.values[r].size(); ++i) {
+                    resolveExpr(st.values[r][i]);
+                    if (i) out += ", ";
+                    g.expr(*st.values[r][i], out);
+                }
+                out += ")";
+            }
+        }
+        return out;
+    case Statement::Update:
+        out = "UPDATE " + target + " SET ";
+        for (std::size_t i = 0; i < st.sets.size(); ++i) {
+            resolveExpr(st.sets[i].second);
+            if (i) out += ", ";
+            out += quoteIdent(st.sets[i].first) + " = ";
+            g.expr(*st.sets[i].second, out);
+        }
+        break;
+    case Statement::Delete:
+        out = "DELETE FROM " + target;
+        break;
+    default:
+        throw oraError(900);
+    }
+    if (st.where) {
+        resolveExpr(st.where);
+        out += " WHERE ";
+        g.expr(*st.where, out);
+    }
+    return out;
+}
+
+} // namespace sim

@@ -1,0 +1,232 @@
+// The access interface over the simulated instance: connect, read, execute, blocks,
+// errors, the statement log, injected faults, dropped connections and the SQL trace.
+#include "orasession.h"
+#include "testing.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+class AccessTest : public ::testing::Test {
+protected:
+    void SetUp() override { sim::testing::resetInstance("ORCL"); }
+    void TearDown() override { sim::testing::resetAllInstances(); }
+    access::OraSession session;
+};
+
+TEST_F(AccessTest, ConnectsQueriesAndMovesThroughADynaset)
+{
+    auto db = session.DbOpenDatabase("sim:ORCL", "SYSTEM/MANAGER", 0);
+    EXPECT_TRUE(db->ConnectionOK());
+    EXPECT_EQ(db->LastServerErr(), 0);
+    db->DbExecuteSQL("create table nums (n number, t varchar2(10), d date)");
+    db->DbExecuteSQL("insert into nums values (1, 'one', to_date('2024-02-29 13:45:00','YYYY-MM-DD HH24:MI:SS'))");
+    db->DbExecuteSQL("insert into nums values (2.5, null, null)");
+    auto ds = db->DbCreateDynaset("select n, t, d, n/4 quarter from nums order by n", 4);
+    EXPECT_EQ(ds->RecordCount(), 2);
+    ASSERT_FALSE(ds->IsEOF());
+    EXPECT_EQ(ds->Fields("N").toString(), "1");
+    EXPECT_EQ(ds->Fields("t").toString(), "one");
+    EXPECT_EQ(ds->Fields("D").kind(), access::OraValue::Kind::Date);
+    EXPECT_EQ(ds->Fields("D").toString(), "2024-02-29 13:45:00");
+    EXPECT_EQ(ds->Fields("QUARTER").toString(), "0.25");
+    ds->MoveNext();
+    EXPECT_EQ(ds->Fields("n").toString(), "2.5");
+    EXPECT_TRUE(ds->Fields("T").isNull());
+    EXPECT_TRUE(ds->Fields("D").isNull());
+    EXPECT_DOUBLE_EQ(ds->Fields("N").toDouble(), 2.5);
+    ds->MovePrevious();
+    EXPECT_EQ(ds->Fields("N").toString(), "1");
+    ds->MoveNext();
+    ds->MoveNext();
+    EXPECT_TRUE(ds->IsEOF());
+    EXPECT_THROW(ds->Fields("N"), access::OraError);
+    ds->MoveFirst();
+    EXPECT_EQ(ds->Fields("N").toString(), "1");
+    try {
+        ds->Fields("NOPE");
+        FAIL();
+    } catch (const access::OraError &e) {
+        EXPECT_EQ(e.serverCode(), 0);
+        EXPECT_NE(e.number(), access::OraError::kAutomationError);
+    }
+    ds->Close();
+    EXPECT_TRUE(ds->IsEOF());
+
+    auto empty = db->DbCreateDynaset("select * from nums where 1 = 0", 4);
+    EXPECT_TRUE(empty->IsEOF());
+    EXPECT_EQ(empty->RecordCount(), 0);
+    EXPECT_EQ(db->DbExecuteSQL("update nums set t = 'x'"), 2);
+    EXPECT_EQ(db->DbExecuteSQL("delete nums where n > 1"), 1);
+    db->Close();
+    EXPECT_FALSE(db->ConnectionOK());
+}
+
+TEST_F(AccessTest, LoginFailuresCarryOracleNumbers)
+{
+    auto expectOra = [&](const std::string &service, const std::string &login, int code, const std::string &text) {
+        try {
+            session.DbOpenDatabase(service, login, 0);
+            ADD_FAILURE() << "no error for " << service << " " << login;
+        } catch (const access::OraError &e) {
+            EXPECT_EQ(e.serverCode(), code);
+            EXPECT_EQ(std::string(e.what()), text);
+            EXPECT_EQ(e.number(), access::OraError::kAutomationError);
+        }
+    };
+    expectOra("sim:ORCL", "SYSTEM/wrong", 1017, "ORA-01017: invalid username/password; logon denied");
+    expectOra("sim:ORCL", "NOBODY/x", 1017, "ORA-01017: invalid username/password; logon denied");
+    expectOra("sim:NOSUCHDB", "SYSTEM/MANAGER", 12154, "ORA-12154: TNS:could not resolve service name");
+    // Built-in accounts, passwords compared without regard to case.
+    EXPECT_NO_THROW(session.DbOpenDatabase("sim:ORCL", "sys/change_on_install", 0));
+    EXPECT_NO_THROW(session.DbOpenDatabase("SIM:orcl", "scott/tiger", 0));
+    sim::testing::allowInstanceName("NOSUCHDB");
+    EXPECT_NO_THROW(session.DbOpenDatabase("sim:NOSUCHDB", "SYSTEM/MANAGER", 0));
+}
+
+TEST_F(AccessTest, OtherServicesNeedTheClientLibraryAndFailCleanly)
+{
+    try {
+        session.DbOpenDatabase("PROD_DB", "SYSTEM/MANAGER", 0);
+        FAIL();
+    } catch (const access::OraError &e) {
+        EXPECT_NE(std::string(e.what()).find("Oracle client library not available"), std::string::npos);
+        EXPECT_FALSE(e.fromServer());
+    }
+}
+
+TEST_F(AccessTest, ServerErrorsSetLastServerErr)
+{
+    auto db = session.DbOpenDatabase("sim:ORCL", "SYSTEM/MANAGER", 0);
+    try {
+        db->DbCreateDynaset("select * from no_such_table", 4);
+        FAIL();
+    } catch (const access::OraError &e) {
+        EXPECT_EQ(std::string(e.what()), "ORA-00942: table or view does not exist");
+        EXPECT_EQ(e.serverCode(), 942);
+    }
+    EXPECT_EQ(db->LastServerErr(), 942);
+    db->DbCreateDynaset("select 1 from dual", 4);
+    EXPECT_EQ(db->LastServerErr(), 0);
+}
+
+TEST_F(AccessTest, StatementLogRecordsEveryStatementWithItsConnection)
+{
+    auto a = session.DbOpenDatabase("sim:ORCL", "SYSTEM/MANAGER", 0);
+    auto b = session.DbOpenDatabase("sim:ORCL", "SCOTT/TIGER", 0);
+    sim::testing::clearStatementLog("ORCL");
+    a->DbCreateDynaset("select 1 from dual", 4);
+    EXPECT_THROW(b->DbExecuteSQL("bogus statement"), access::OraError);
+    auto log = sim::testing::statementLog("ORCL");
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].sql, "select 1 from dual");
+    EXPECT_EQ(log[0].user, "SYSTEM");
+    EXPECT_EQ(log[1].sql, "bogus statement");
+    EXPECT_EQ(log[1].user, "SCOTT");
+    EXPECT_NE(log[0].connection, log[1].connection);
+    // Every connection to sim:ORCL sees the same instance.
+    a->DbExecuteSQL("create table shared_t (x number)");
+    a->DbExecuteSQL("insert into shared_t values (7)");
+    a->DbExecuteSQL("commit");
+    auto ds = b->DbCreateDynaset("select x from system.shared_t", 4);
+    EXPECT_EQ(ds->Fields("X").toString(), "7");
+}
+
+TEST_F(AccessTest, InjectedFaultsAndDroppedConnections)
+{
+    auto db = session.DbOpenDatabase("sim:ORCL", "SYSTEM/MANAGER", 0);
+    sim::testing::failNextStatements("ORCL", 2, 1031);
+    for (int i = 0; i < 2; ++i) {
+        try {
+            db->DbCreateDynaset("select 1 from dual", 4);
+            FAIL();
+        } catch (const access::OraError &e) {
+            EXPECT_EQ(std::string(e.what()), "ORA-01031: insufficient privileges");
+        }
+    }
+    EXPECT_NO_THROW(db->DbCreateDynaset("select 1 from dual", 4));
+    sim::testing::failNextStatements("ORCL", 1, 600, "internal error code, arguments: [test]");
+    EXPECT_THROW(db->DbExecuteSQL("commit"), access::OraError);
+    EXPECT_EQ(db->LastServerErr(), 600);
+
+    sim::testing::dropConnections("ORCL");
+    EXPECT_FALSE(db->ConnectionOK());
+    try {
+        db->DbCreateDynaset("select 1 from dual", 4);
+        FAIL();
+    } catch (const access::OraError &e) {
+        EXPECT_EQ(e.serverCode(), 3113);
+        EXPECT_EQ(std::string(e.what()), "ORA-03113: end-of-file on communication channel");
+    }
+    try {
+        db->DbExecuteSQL("commit");
+        FAIL();
+    } catch (const access::OraError &e) {
+        EXPECT_EQ(e.serverCode(), 3114);
+    }
+    // A new connection works again.
+    auto again = session.DbOpenDatabase("sim:ORCL", "SYSTEM/MANAGER", 0);
+    EXPECT_TRUE(again->ConnectionOK());
+    auto ids = sim::testing::connectionIds("ORCL");
+    ASSERT_EQ(ids.size(), 1u);
+    sim::testing::dropConnection("ORCL", ids[0]);
+    EXPECT_FALSE(again->ConnectionOK());
+}
+
+TEST_F(AccessTest, BlocksFillOutputParameters)
+{
+    auto db = session.DbOpenDatabase("sim:ORCL", "SYSTEM/MANAGER", 0);
+    db->DbExecuteSQL("create table stats (name varchar2(30), value number)");
+    db->DbExecuteSQL("insert into stats values ('a', 10)");
+    db->DbExecuteSQL("insert into stats values ('b', 30)");
+    for (const char *name : {"TOTAL", "AVGV", "CNT"}) {
+        db->Parameters().Add(name, access::OraValue::number(0), 2);
+        db->Parameters().SetServerType(name, 2);
+    }
+    db->ExecuteSQL("BEGIN select sum(value) into :TOTAL from stats; "
+                   "select avg(value)/3 into :AVGV from stats; select count(*) into :CNT from stats where 1=0; END; ");
+    EXPECT_EQ(db->Parameters().Value("TOTAL").toString(), "40");
+    EXPECT_EQ(db->Parameters().Value("cnt").toString(), "0");
+    EXPECT_NEAR(db->Parameters().Value("AVGV").toDouble(), 6.6666666, 1e-6);
+    db->Parameters().Remove("TOTAL");
+    EXPECT_FALSE(db->Parameters().Contains("TOTAL"));
+    EXPECT_THROW(db->Parameters().Remove("TOTAL"), access::OraError);
+    try {
+        db->ExecuteSQL("BEGIN select value into :CNT from stats; END;");
+        FAIL();
+    } catch (const access::OraError &e) {
+        EXPECT_EQ(e.serverCode(), 1422);
+    }
+    try {
+        db->ExecuteSQL("DECLARE x number; BEGIN x := 1; END;");
+        FAIL();
+    } catch (const access::OraError &e) {
+        EXPECT_EQ(e.serverCode(), 6550);
+    }
+}
+
+TEST_F(AccessTest, SqlTraceAppendsOneLinePerStatement)
+{
+    char path[] = "/tmp/sqlvigil-trace-XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    setenv("SQLVIGIL_SQL_TRACE", path, 1);
+    auto db = session.DbOpenDatabase("sim:ORCL", "SYSTEM/MANAGER", 0);
+    db->DbCreateDynaset("select 1\nfrom dual", 4);
+    EXPECT_THROW(db->DbExecuteSQL("drop table missing_t"), access::OraError);
+    unsetenv("SQLVIGIL_SQL_TRACE");
+    db->DbCreateDynaset("select 2 from dual", 4);
+    std::ifstream in(path);
+    std::stringstream all;
+    all << in.rdbuf();
+    EXPECT_EQ(all.str(), "select 1 from dual\ndrop table missing_t\n");
+    std::remove(path);
+}
+
+} // namespace
