@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -17,6 +18,7 @@ std::string oraText(int code)
 {
     static const std::map<int, const char *> texts = {
         {1, "unique constraint violated"},
+        {924, "missing BY keyword"},
         {600, "internal error code"},
         {900, "invalid SQL statement"},
         {901, "invalid CREATE command"},
@@ -153,8 +155,13 @@ SimError sqliteError(const std::string &msg)
                                  : "\"" + table.substr(0, tdot) + "\".\"" + table.substr(tdot + 1) + "\"";
         return oraError(1400, "cannot insert NULL into (" + quoted + ".\"" + column + "\")");
     }
-    if (msg.find("values were supplied") != std::string::npos || msg.find("values for") != std::string::npos)
-        return oraError(msg.find("has more") != std::string::npos ? 913 : 947);
+    {
+        // "table T has 3 columns but 4 values were supplied", "2 values for 3 columns"
+        long a = 0, b = 0;
+        if (std::sscanf(msg.c_str(), "table %*s has %ld columns but %ld values were supplied", &a, &b) == 2)
+            return oraError(b > a ? 913 : 947);
+        if (std::sscanf(msg.c_str(), "%ld values for %ld columns", &b, &a) == 2) return oraError(b > a ? 913 : 947);
+    }
     if (msg.find("misuse of aggregate") != std::string::npos) return oraError(934);
     if (msg.find("ORDER BY term does not match") != std::string::npos) return oraError(1785);
     if (msg.find("do not have the same number of result columns") != std::string::npos) return oraError(1789);

@@ -233,7 +233,7 @@ SelectP Parser::query()
         first->compound.emplace_back(op, queryOperand());
     }
     if (acceptWord("ORDER")) {
-        expectWord("BY");
+        expectWord("BY", 924);
         orderBy(first->orderBy);
     }
     if (acceptWord("FOR")) {
@@ -301,8 +301,8 @@ SelectP Parser::selectCore()
         }
     }
     if (s->startWith && !s->connectBy) throw oraError(933);
-    if (isWord("GROUP") && isWord("BY", 1)) {
-        m_i += 2;
+    if (acceptWord("GROUP")) {
+        expectWord("BY", 924);
         do { s->groupBy.push_back(expr()); } while (acceptOp(","));
     }
     if (acceptWord("HAVING")) s->having = expr();

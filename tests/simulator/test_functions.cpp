@@ -1,0 +1,85 @@
+// Value forms and format models: numbers, dates, TO_CHAR and TO_DATE models.
+#include "functions.h"
+#include "simerror.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Values, NumberTextForms)
+{
+    EXPECT_EQ(sim::numberToDisplay(3.5), "3.5");
+    EXPECT_EQ(sim::numberToDisplay(100.0), "100");
+    EXPECT_EQ(sim::numberToDisplay(-2), "-2");
+    EXPECT_EQ(sim::numberToDisplay(0.25), "0.25");
+    EXPECT_EQ(sim::numberToDisplay(1.0 / 3), "0.333333333333333");
+    EXPECT_EQ(sim::numberToDisplay(0.0001), "0.0001");
+    EXPECT_EQ(sim::numberToDisplay(1e20), "1E+20");
+    // SQL's own text form (TO_CHAR, concatenation) has no leading zero.
+    EXPECT_EQ(sim::numberToText(0.5), ".5");
+    EXPECT_EQ(sim::numberToText(-0.5), "-.5");
+    EXPECT_EQ(sim::numberToText(12.5), "12.5");
+}
+
+TEST(Values, DatesRoundTrip)
+{
+    EXPECT_EQ(sim::formatDate(0), "1970-01-01 00:00:00");
+    EXPECT_EQ(sim::formatDate(951782400 + 3661), "2000-02-29 01:01:01");
+    auto d = sim::parseDate("2000-02-29 01:01:01", 19);
+    ASSERT_TRUE(d.has_value());
+    EXPECT_EQ(*d, 951782400 + 3661);
+    EXPECT_FALSE(sim::parseDate("2001-02-29 00:00:00", 19).has_value());
+    EXPECT_FALSE(sim::parseDate("2001-02-2", 9).has_value());
+    EXPECT_EQ(sim::formatDate(-86400), "1969-12-31 00:00:00");
+}
+
+TEST(Values, DateFormatModels)
+{
+    std::int64_t t = *sim::parseDate("2024-03-05 14:07:09", 19);
+    EXPECT_EQ(sim::formatDateModel(t, "YYYY-MM-DD HH24:MI:SS"), "2024-03-05 14:07:09");
+    EXPECT_EQ(sim::formatDateModel(t, "DD/MM/YYYY HH24:MI:SS"), "05/03/2024 14:07:09");
+    EXPECT_EQ(sim::formatDateModel(t, "DD-MON-YY"), "05-MAR-24");
+    EXPECT_EQ(sim::formatDateModel(t, "Mon dd, yyyy"), "Mar 05, 2024");
+    EXPECT_EQ(sim::formatDateModel(t, "HH:MI AM"), "02:07 PM");
+    EXPECT_EQ(sim::formatDateModel(t, "DY DAY"), "TUE TUESDAY  ");
+    EXPECT_EQ(sim::formatDateModel(t, "FMMonth DD"), "March 5");
+    EXPECT_EQ(sim::formatDateModel(t, "\"Q\"Q DDD"), "Q1 065");
+    EXPECT_THROW(sim::formatDateModel(t, "YYYY-XX"), sim::SimError);
+}
+
+TEST(Values, ParsingDatesByModel)
+{
+    std::int64_t now = *sim::parseDate("2024-06-01 00:00:00", 19);
+    auto parse = [&](const char *text, const char *model) { return sim::formatDate(sim::parseDateModel(text, model, now)); };
+    EXPECT_EQ(parse("2024-02-29 13:45:00", "YYYY-MM-DD HH24:MI:SS"), "2024-02-29 13:45:00");
+    EXPECT_EQ(parse("05-MAR-99", "DD-MON-RR"), "1999-03-05 00:00:00");
+    EXPECT_EQ(parse("05-mar-24", "DD-MON-RR"), "2024-03-05 00:00:00");
+    EXPECT_EQ(parse("31/12/2023 11:30 PM", "DD/MM/YYYY HH:MI AM"), "2023-12-31 23:30:00");
+    EXPECT_EQ(parse("2024", "YYYY"), "2024-06-01 00:00:00");
+    auto code = [&](const char *text, const char *model) {
+        try {
+            sim::parseDateModel(text, model, now);
+        } catch (const sim::SimError &e) {
+            return e.code();
+        }
+        return 0;
+    };
+    EXPECT_EQ(code("2023-02-29", "YYYY-MM-DD"), 1847);
+    EXPECT_EQ(code("2023-13-01", "YYYY-MM-DD"), 1843);
+    EXPECT_EQ(code("2023-01-01 25", "YYYY-MM-DD HH24"), 1850);
+    EXPECT_EQ(code("2023-01-01 junk", "YYYY-MM-DD"), 1830);
+    EXPECT_EQ(code("abc", "YYYY"), 1858);
+}
+
+TEST(Values, NumberFormatModels)
+{
+    EXPECT_EQ(sim::formatNumberModel(1234.567, "9,999.99"), " 1,234.57");
+    EXPECT_EQ(sim::formatNumberModel(-5, "999"), "  -5");
+    EXPECT_EQ(sim::formatNumberModel(0.5, "990.99"), "   0.50");
+    EXPECT_EQ(sim::formatNumberModel(42, "FM999"), "42");
+    EXPECT_EQ(sim::formatNumberModel(7, "000"), " 007");
+    EXPECT_EQ(sim::formatNumberModel(12345, "999"), "#####");
+    EXPECT_THROW(sim::formatNumberModel(1, "9X9"), sim::SimError);
+}
+
+} // namespace
