@@ -722,7 +722,7 @@ template <bool Stddev> void momentsFinal(sqlite3_context *ctx)
 std::string numberToDisplay(double v)
 {
     if (v == 0) return "0";
-    if (v == std::floor(v) && std::fabs(v) < 1e15) {
+    if (v == std::floor(v) && std::fabs(v) < 1e21) {
         char buf[32];
         std::snprintf(buf, sizeof buf, "%.0f", v);
         return buf;

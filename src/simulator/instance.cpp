@@ -144,6 +144,8 @@ SimError sqliteError(const std::string &msg)
     if (msg.rfind("no such function: ", 0) == 0)
         return oraError(904, "\"" + upper(after("no such function: ")) + "\": invalid identifier");
     if (msg.rfind("ambiguous column name", 0) == 0) return oraError(918);
+    if (msg.find(" has no column named ") != std::string::npos)
+        return oraError(904, "\"" + upper(msg.substr(msg.rfind(' ') + 1)) + "\": invalid identifier");
     if (msg.rfind("UNIQUE constraint failed", 0) == 0) return oraError(1);
     if (msg.rfind("NOT NULL constraint failed: ", 0) == 0) {
         std::string col = after("NOT NULL constraint failed: ");

@@ -94,6 +94,8 @@ private:
     void concat(const Expr &e, std::string &out);
     void flattenConcat(const Expr &e, std::vector<const Expr *> &out);
     static bool isNumeric(const Expr &e);
+    void checkGrouping(const Select &s);
+    bool coveredByGroup(const Expr &e, const std::vector<std::string> &groupTexts, const Select &s);
 
     Catalog &m_catalog;
     int m_counter = 0;
@@ -150,8 +152,69 @@ void Generator::select(const Select &s, std::string &out)
     }
 }
 
+bool isAggregate(const Expr &e)
+{
+    if (e.kind != Expr::Func) return false;
+    static const char *names[] = {"COUNT", "SUM", "AVG", "MIN", "MAX", "STDDEV", "VARIANCE"};
+    for (const char *n : names)
+        if (e.text == n) return true;
+    return false;
+}
+
+bool containsAggregate(const Expr &e)
+{
+    if (isAggregate(e)) return true;
+    for (auto &a : e.args)
+        if (a && containsAggregate(*a)) return true;
+    return false;
+}
+
+// True when every column of `e` outside aggregates is one of the GROUP BY expressions.
+bool Generator::coveredByGroup(const Expr &e, const std::vector<std::string> &groupTexts, const Select &s)
+{
+    if (isAggregate(e) || e.kind == Expr::Subquery || e.kind == Expr::Exists) return true;
+    std::string text;
+    expr(e, text);
+    for (auto &g : groupTexts)
+        if (g == text) return true;
+    if (e.kind == Expr::Column) {
+        // An unqualified and a qualified reference to the same column name match.
+        for (auto &g : s.groupBy) {
+            if (g->kind != Expr::Column || g->parts.back() != e.parts.back()) continue;
+            if (g->parts.size() == 1 || e.parts.size() == 1) return true;
+        }
+        return false;
+    }
+    for (auto &a : e.args)
+        if (a && !coveredByGroup(*a, groupTexts, s)) return false;
+    if (e.select && e.kind == Expr::InSelect) return true;
+    return true;
+}
+
+// Oracle rejects a grouped query whose select list reads a column that is neither
+// grouped nor aggregated (ORA-00979, or ORA-00937 without GROUP BY); SQLite would pick
+// an arbitrary row's value instead.
+void Generator::checkGrouping(const Select &s)
+{
+    bool aggregates = false;
+    for (auto &item : s.items)
+        if (item.expr->kind != Expr::Star && containsAggregate(*item.expr)) aggregates = true;
+    if (s.groupBy.empty() && !aggregates) return;
+    std::vector<std::string> groupTexts;
+    for (auto &g : s.groupBy) {
+        std::string t;
+        expr(*g, t);
+        groupTexts.push_back(std::move(t));
+    }
+    for (auto &item : s.items) {
+        if (item.expr->kind == Expr::Star) throw oraError(s.groupBy.empty() ? 937 : 979);
+        if (!coveredByGroup(*item.expr, groupTexts, s)) throw oraError(s.groupBy.empty() ? 937 : 979);
+    }
+}
+
 void Generator::core(const Select &s, std::string &out, bool withOrder)
 {
+    checkGrouping(s);
     out += "SELECT ";
     if (s.distinct) out += "DISTINCT ";
     for (std::size_t i = 0; i < s.items.size(); ++i) {

@@ -14,7 +14,8 @@ TEST(Values, NumberTextForms)
     EXPECT_EQ(sim::numberToDisplay(0.25), "0.25");
     EXPECT_EQ(sim::numberToDisplay(1.0 / 3), "0.333333333333333");
     EXPECT_EQ(sim::numberToDisplay(0.0001), "0.0001");
-    EXPECT_EQ(sim::numberToDisplay(1e20), "1E+20");
+    EXPECT_EQ(sim::numberToDisplay(1e20), "100000000000000000000");
+    EXPECT_EQ(sim::numberToDisplay(1.5e25), "1.5E+25");
     // SQL's own text form (TO_CHAR, concatenation) has no leading zero.
     EXPECT_EQ(sim::numberToText(0.5), ".5");
     EXPECT_EQ(sim::numberToText(-0.5), "-.5");
