@@ -305,6 +305,55 @@ void connectBy(Select &select, Catalog &catalog)
     });
 }
 
+namespace {
+
+bool hasAggregate(const Expr &e)
+{
+    if (e.kind == Expr::Func && (e.text == "COUNT" || e.text == "SUM" || e.text == "AVG" || e.text == "MIN" ||
+                                 e.text == "MAX" || e.text == "STDDEV" || e.text == "VARIANCE"))
+        return true;
+    for (auto &a : e.args)
+        if (a && hasAggregate(*a)) return true;
+    return false;
+}
+
+// ROWNUM counts rows as they are found, before grouping, DISTINCT and ORDER BY: the table
+// and its WHERE move into an inline view that numbers its rows, and the query keeps the
+// first n of them.
+//   select ename from emp e where rownum <= 3 order by ename
+//     ->  SELECT ... FROM (SELECT "E".*, row_number() OVER () AS "__RN" FROM emp AS "E")
+//         AS "E" WHERE "E"."__RN" <= 3 ORDER BY ...
+void limitBeforeShaping(Select &s)
+{
+    if (s.limit < 0 || s.from.size() != 1 || s.from[0].hierarchy || !s.compound.empty()) return;
+    bool shaped = s.distinct || !s.groupBy.empty() || !s.orderBy.empty();
+    for (auto &item : s.items) {
+        if (item.expr->kind == Expr::Star) return;   // the numbering column would show
+        if (hasAggregate(*item.expr)) shaped = true;
+    }
+    if (!shaped) return;
+    const std::string alias = s.from[0].refName();
+    auto inner = std::make_unique<Select>();
+    SelectItem all;
+    all.expr = std::make_unique<Expr>(Expr::Star);
+    all.expr->parts.push_back(alias);
+    inner->items.push_back(std::move(all));
+    SelectItem number;
+    number.expr = rawExpr("row_number() OVER ()");
+    number.name = "__RN";
+    inner->items.push_back(std::move(number));
+    inner->from.push_back(std::move(s.from[0]));
+    inner->where = std::move(s.where);
+    TableRef view;
+    view.subquery = std::move(inner);
+    view.alias = alias;
+    s.from[0] = std::move(view);
+    s.where = rawExpr("\"" + alias + "\".\"__RN\" <= " + std::to_string(s.limit));
+    s.limit = -1;
+}
+
+} // namespace
+
 void rownumLimit(Select &select)
 {
     forEachSelect(select, [](Select &s) {
@@ -338,6 +387,7 @@ void rownumLimit(Select &select)
             term.reset();
         }
         s.where = joinAnd(terms);
+        limitBeforeShaping(s);
         bool rownumLeft = false;
         walk(s.where, [&](ExprP &e) {
             if (e->kind == Expr::Pseudo && e->text == "ROWNUM") rownumLeft = true;

@@ -39,7 +39,8 @@ void outerJoins(ast::Select &select, Catalog &catalog);
 void connectBy(ast::Select &select, Catalog &catalog);
 
 // rownumLimit: ROWNUM < n, ROWNUM <= n and ROWNUM = 1 among the top-level AND terms of
-// WHERE become a row limit.
+// WHERE become a row limit. A query that groups, sorts or removes duplicates takes the
+// limit on its rows before that, as Oracle counts ROWNUM (an inline view numbers them).
 //   where rownum <= 10 and x = 1         ->  WHERE x = 1 LIMIT 10
 void rownumLimit(ast::Select &select);
 

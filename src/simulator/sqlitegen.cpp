@@ -95,6 +95,7 @@ private:
     void flattenConcat(const Expr &e, std::vector<const Expr *> &out);
     static bool isNumeric(const Expr &e);
     void checkGrouping(const Select &s);
+    void writeTail(const Select &s, std::string &out, bool withOrder);
     bool coveredByGroup(const Expr &e, const std::vector<std::string> &groupTexts, const Select &s);
 
     Catalog &m_catalog;
@@ -229,6 +230,12 @@ void Generator::core(const Select &s, std::string &out, bool withOrder)
         out += " AS ";
         out += quoteIdent(item.name);
     }
+    writeTail(s, out, withOrder);
+}
+
+// FROM ... WHERE ... GROUP BY ... HAVING [ORDER BY ... LIMIT n]
+void Generator::writeTail(const Select &s, std::string &out, bool withOrder)
+{
     if (!s.from.empty()) {
         out += " FROM ";
         for (std::size_t i = 0; i < s.from.size(); ++i) {

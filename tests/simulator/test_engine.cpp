@@ -364,6 +364,18 @@ TEST_F(Engine, RownumSetOperatorsAndOrdering)
     EXPECT_EQ(rows("select ename from emp where rownum = 1").size(), 1u);
     EXPECT_EQ(rows("select ename from emp where rownum = 2").size(), 0u);
     EXPECT_EQ(column(rows("select rownum, ename from emp where deptno = 10")), (std::vector<std::string>{"1", "2", "3"}));
+    // ROWNUM picks rows before ORDER BY sorts them.
+    EXPECT_EQ(column(rows("select ename from emp where rownum <= 3 order by ename")),
+              (std::vector<std::string>{"ALLEN", "SMITH", "WARD"}));
+    EXPECT_EQ(column(rows("select ename, sal from emp where rownum < 4 order by 2 desc, sal + 1")),
+              (std::vector<std::string>{"ALLEN", "WARD", "SMITH"}));
+    EXPECT_EQ(column(rows("select ename from emp e where rownum <= 2 order by e.sal")),
+              (std::vector<std::string>{"SMITH", "ALLEN"}));
+    EXPECT_EQ(value("select count(*) from emp where rownum <= 5"), "5");
+    EXPECT_EQ(column(rows("select distinct deptno from emp where rownum <= 2 order by 1")),
+              (std::vector<std::string>{"20", "30"}));
+    EXPECT_EQ(column(rows("select ename from emp where rownum <= 3 start with mgr is null connect by prior empno = mgr")),
+              (std::vector<std::string>{"KING", "JONES", "SCOTT"}));
     EXPECT_EQ(column(rows("select deptno from dept minus select deptno from emp")), (std::vector<std::string>{"40"}));
     EXPECT_EQ(column(rows("select job from emp where deptno = 10 union select job from emp where deptno = 20 order by 1")),
               (std::vector<std::string>{"ANALYST", "CLERK", "MANAGER", "PRESIDENT"}));
