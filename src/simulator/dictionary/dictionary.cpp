@@ -1,0 +1,433 @@
+// sim::dictionary::install: loads the sim:ORCL scenario into a new instance and wires the
+// administrative DDL, explain plan, the privilege guard of the dictionary views and the
+// clock-driven activity.
+//
+// Options after the instance name scale the scenario (sim:ORCL?sessions=5000&datafiles=200):
+//   sessions=N   v$session holds N sessions in all (the 28 of the scenario plus
+//                generated application sessions, sids from 1000)
+//   datafiles=N  the database has N datafiles (extra 10 MB files of USERS, file# from 9)
+//   logmode=noarchivelog|archivelog   the database's log mode (ARCHIVELOG by default)
+//   scenario=orcl|none  with none the instance holds only what the SQL engine creates
+//                itself; that is the default of sim:TEST, the engine's bare test instance,
+//                while every other instance name loads the sim:ORCL scenario
+#include "dictionary.h"
+
+#include "simerror.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+
+namespace sim::dictionary {
+
+extern const char *const kOrclScript;
+extern const char *const kCatalogViews;
+
+namespace {
+
+// Seconds between the startup of the scenario's instance and the moment it loads.
+constexpr std::int64_t kUptime = 266400;
+
+std::string quote(const std::string &name)
+{
+    std::string out = "\"";
+    for (char c : name) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string upper(std::string s)
+{
+    for (auto &c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string formatUtc(std::int64_t secs)
+{
+    std::time_t t = static_cast<std::time_t>(secs);
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char buf[80];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+                  tm.tm_hour, tm.tm_min, tm.tm_sec);
+    return buf;
+}
+
+long optionNumber(const std::map<std::string, std::string> &options, const char *name, long fallback)
+{
+    auto it = options.find(name);
+    if (it == options.end()) return fallback;
+    char *end = nullptr;
+    long v = std::strtol(it->second.c_str(), &end, 10);
+    if (it->second.empty() || *end != '\0' || v < 0 || v > 100000)
+        throw oraError(12154, "TNS:could not resolve service name (invalid option " + std::string(name) + "=" +
+                                  it->second + ")");
+    return v;
+}
+
+// sim_catalog_access(user): 1, or ORA-00942 for users who may not read the dictionary.
+void catalogAccessFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
+{
+    auto *dict = static_cast<Dictionary *>(sqlite3_user_data(ctx));
+    const unsigned char *u = argc > 0 ? sqlite3_value_text(argv[0]) : nullptr;
+    std::string user = u ? reinterpret_cast<const char *>(u) : "";
+    if (dict->catalogAccess(user)) sqlite3_result_int(ctx, 1);
+    else sqlite3_result_error(ctx, "ORA-00942: table or view does not exist", -1);
+}
+
+} // namespace
+
+Dictionary::Dictionary(InstanceContext &instance) : m_instance(instance) {}
+
+std::string Dictionary::table(const std::string &owner, const std::string &name) const
+{
+    return quote(m_instance.storageName(owner, name));
+}
+
+namespace {
+
+void bindAll(sqlite3_stmt *st, const std::vector<Dictionary::Param> &params)
+{
+    for (std::size_t i = 0; i < params.size(); ++i) {
+        const auto &p = params[i];
+        int idx = static_cast<int>(i + 1);
+        if (p.kind == Dictionary::Param::Null) sqlite3_bind_null(st, idx);
+        else if (p.kind == Dictionary::Param::Text) sqlite3_bind_text(st, idx, p.text.c_str(), -1, SQLITE_TRANSIENT);
+        else if (p.number == static_cast<double>(static_cast<long long>(p.number)))
+            sqlite3_bind_int64(st, idx, static_cast<long long>(p.number));
+        else sqlite3_bind_double(st, idx, p.number);
+    }
+}
+
+SimError sqliteFailure(sqlite3 *db)
+{
+    std::string msg = sqlite3_errmsg(db);
+    if (msg.rfind("ORA-", 0) == 0) return SimError(std::atoi(msg.c_str() + 4), msg);
+    return oraError(600, "internal error code, arguments: [" + msg + "]");
+}
+
+} // namespace
+
+std::vector<Row> Dictionary::rows(const std::string &sql, const std::vector<Param> &params)
+{
+    sqlite3 *db = m_instance.db();
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+        SimError e = sqliteFailure(db);
+        sqlite3_finalize(st);
+        if (e.code() == 600) throw SimError(600, std::string(e.what()) + " in: " + sql.substr(0, 200));
+        throw e;
+    }
+    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> guard(st, sqlite3_finalize);
+    bindAll(st, params);
+    std::vector<Row> out;
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        Row r;
+        int n = sqlite3_column_count(st);
+        for (int i = 0; i < n; ++i) {
+            Value v;
+            int type = sqlite3_column_type(st, i);
+            if (type != SQLITE_NULL) {
+                v.null = false;
+                const unsigned char *t = sqlite3_column_text(st, i);
+                v.text = t ? reinterpret_cast<const char *>(t) : "";
+                v.number = sqlite3_column_double(st, i);
+            }
+            r.push_back(std::move(v));
+        }
+        out.push_back(std::move(r));
+    }
+    if (rc != SQLITE_DONE) throw sqliteFailure(db);
+    return out;
+}
+
+std::optional<Row> Dictionary::row(const std::string &sql, const std::vector<Param> &params)
+{
+    auto r = rows(sql, params);
+    if (r.empty()) return std::nullopt;
+    return r.front();
+}
+
+Value Dictionary::scalar(const std::string &sql, const std::vector<Param> &params)
+{
+    auto r = row(sql, params);
+    if (!r || r->empty()) return {};
+    return (*r)[0];
+}
+
+long Dictionary::exec(const std::string &sql, const std::vector<Param> &params)
+{
+    rows(sql, params);
+    return sqlite3_changes(m_instance.db());
+}
+
+std::int64_t Dictionary::startup()
+{
+    return scalar("SELECT STARTUP_SECS FROM " + table("SYS", "X$CLOCK")).integer();
+}
+
+long long Dictionary::currentScn()
+{
+    auto r = row("SELECT i.SCN_BASE + i.SCN_RATE * (c.NOW_SECS - c.STARTUP_SECS) FROM " + table("SYS", "X$INSTANCE") +
+                 " i, " + table("SYS", "X$CLOCK") + " c");
+    return r ? (*r)[0].integer() : 0;
+}
+
+void Dictionary::syncClock()
+{
+    std::int64_t t = now();
+    if (t == m_lastClock) return;
+    m_lastClock = t;
+    exec("UPDATE " + table("SYS", "X$CLOCK") + " SET NOW_SECS = ?", {static_cast<long long>(t)});
+}
+
+bool Dictionary::catalogAccess(const std::string &userIn)
+{
+    std::string user = upper(userIn);
+    if (user == "SYS" || user == "SYSTEM") return true;
+    auto it = m_access.find(user);
+    if (it != m_access.end()) return it->second;
+    bool ok = !rows("SELECT 1 FROM " + table("SYS", "SYSAUTH$") +
+                        " WHERE GRANTEE = ? AND GRANTED_ROLE IN ('DBA', 'SELECT_CATALOG_ROLE')",
+                    {user})
+                   .empty();
+    m_access[user] = ok;
+    return ok;
+}
+
+void Dictionary::noteSession(SessionContext &session)
+{
+    long sid = session.sid();
+    const std::string sessions = table("SYS", "X$SESSION");
+    if (m_connectionSids.count(sid)) {
+        auto status = scalar("SELECT STATUS FROM " + sessions + " WHERE SID = ?", {sid});
+        if (!status.null && status.text == "KILLED") throw oraError(28, "your session has been killed");
+        exec("UPDATE " + sessions + " SET LAST_CALL_OFFSET = ? - (SELECT STARTUP_SECS FROM " + table("SYS", "X$CLOCK") +
+                 "), STATUS = 'ACTIVE' WHERE SID = ?",
+             {static_cast<long long>(now()), sid});
+        return;
+    }
+    m_connectionSids.insert(sid);
+    if (!rows("SELECT 1 FROM " + sessions + " WHERE SID = ?", {sid}).empty()) return;
+    std::string user = upper(session.user());
+    char addr[16];
+    std::snprintf(addr, sizeof addr, "6C%06ld", sid % 1000000);
+    char paddr[16];
+    std::snprintf(paddr, sizeof paddr, "5C%06ld", (sid + 1) % 1000000);
+    long long offset = static_cast<long long>(now() - startup());
+    auto uid = scalar("SELECT \"USER#\" FROM " + table("SYS", "USER$") + " WHERE NAME = ?", {user});
+    exec("INSERT INTO " + sessions +
+             " VALUES (?, ?, ?, ?, ?, ?, ?, 3, NULL, NULL, 'ACTIVE', 'DEDICATED', ?, 'dba', ?, "
+             "'OFICINA\\PC-DBA01', 'PC-DBA01', 'SQLVigil.exe', 'USER', '00', 0, '00', 0, 'SQLVigil.exe', NULL, NULL, "
+             "-1, 0, 0, 0, ?, ?, 20)",
+         {std::string(addr), sid, 1 + (sid * 7) % 997, 7000 + sid, std::string(paddr),
+          uid.null ? Param() : Param(uid.integer()), user, user, std::to_string(3000 + sid * 11) + ":" + std::to_string(2000 + sid),
+          offset, offset});
+    exec("INSERT INTO " + table("SYS", "X$SESSION_WAIT") +
+             " VALUES (?, 1, 'SQL*Net message to client', 'driver id', 1413697536, '#bytes', 1, NULL, 0, -1, ?, "
+             "'WAITED SHORT TIME')",
+         {sid, offset});
+}
+
+void Dictionary::load()
+{
+    sqlite3_create_function_v2(m_instance.db(), "sim_catalog_access", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, this,
+                               catalogAccessFunction, nullptr, nullptr, nullptr);
+    runScenario();
+    scale();
+    completeCatalog();
+    createCatalogViews();
+    guardViews();
+    registerLogins();
+    auto maxId = scalar("SELECT max(OBJECT_ID) FROM SIM_OBJECTS");
+    exec("UPDATE " + table("SYS", "X$CLOCK") + " SET BOOT_OBJECT_ID = ?", {maxId.integer()});
+}
+
+void Dictionary::runScenario()
+{
+    m_instance.runScript(kOrclScript);
+    std::int64_t t = now();
+    m_lastClock = t;
+    exec("UPDATE " + table("SYS", "X$CLOCK") + " SET STARTUP_SECS = ?, NOW_SECS = ?",
+         {static_cast<long long>(t - kUptime), static_cast<long long>(t)});
+    auto mode = m_instance.options().find("logmode");
+    if (mode != m_instance.options().end()) {
+        std::string m = upper(mode->second);
+        if (m != "ARCHIVELOG" && m != "NOARCHIVELOG")
+            throw oraError(12154, "TNS:could not resolve service name (invalid option logmode=" + mode->second + ")");
+        exec("UPDATE " + table("SYS", "X$INSTANCE") + " SET LOG_MODE = ?", {m});
+        exec("UPDATE " + table("SYS", "X$PARAMETER") + " SET VALUE = ? WHERE NAME = 'log_archive_start'",
+             {std::string(m == "ARCHIVELOG" ? "TRUE" : "FALSE")});
+    }
+}
+
+// Extra sessions and datafiles generated from the row counter, deterministically.
+void Dictionary::scale()
+{
+    const auto &options = m_instance.options();
+    long sessions = optionNumber(options, "sessions", 0);
+    long datafiles = optionNumber(options, "datafiles", 0);
+    long baseSessions = scalar("SELECT count(*) FROM " + table("SYS", "X$SESSION")).integer();
+    long baseFiles = scalar("SELECT count(*) FROM " + table("SYS", "FILE$")).integer();
+    long extraSessions = std::max(0L, sessions - baseSessions);
+    long extraFiles = std::max(0L, datafiles - baseFiles);
+    if (extraSessions == 0 && extraFiles == 0) return;
+
+    const std::string counter = table("SYS", "X$COUNTER");
+    long need = std::max(extraSessions, extraFiles);
+    for (long have = scalar("SELECT count(*) FROM " + counter).integer(); have < need; have *= 2)
+        exec("INSERT INTO " + counter + " SELECT N + ? FROM " + counter, {have});
+
+    std::string script;
+    if (extraSessions) {
+        std::string n = std::to_string(extraSessions);
+        script +=
+            "INSERT INTO SYS.X$SESSION SELECT '6C' || lpad(to_char(1000 + N), 6, '0'), 1000 + N, 100 + MOD(N * 7, 900),\n"
+            "  6000 + N, '5C' || lpad(to_char(1001 + N), 6, '0'), DECODE(MOD(N, 3), 0, 61, 1, 60, 59),\n"
+            "  DECODE(MOD(N, 3), 0, 'VENTAS', 1, 'HR', 'SCOTT'), DECODE(MOD(N, 4), 0, 3, 0), NULL, NULL,\n"
+            "  DECODE(MOD(N, 4), 0, 'ACTIVE', 'INACTIVE'), 'DEDICATED', DECODE(MOD(N, 3), 0, 'VENTAS', 1, 'HR', 'SCOTT'),\n"
+            "  'appsrv', to_char(20000 + N), 'appsrv0' || to_char(MOD(N, 4) + 1), 'unknown', 'JDBC Thin Client', 'USER',\n"
+            "  DECODE(MOD(N, 4), 0, '6B1F0C10', '00'), DECODE(MOD(N, 4), 0, 2217694381, 0), '6B1F0C10', 2217694381,\n"
+            "  'Ventas Web', NULL, NULL, -1, 0, 0, 0, 3600 + MOD(N * 37, 250000), 260000 + MOD(N * 13, 6000),\n"
+            "  MOD(N * 17, 60) + 1\n"
+            "  FROM SYS.X$COUNTER WHERE N < " + n + ";\n"
+            "INSERT INTO SYS.X$SESSION_WAIT SELECT 1000 + N, MOD(N * 31, 9000) + 1, 'SQL*Net message from client',\n"
+            "  'driver id', 1413697536, '#bytes', 1, NULL, 0, 0, 260000 + MOD(N * 13, 6000), 'WAITING'\n"
+            "  FROM SYS.X$COUNTER WHERE N < " + n + ";\n";
+    }
+    if (extraFiles) {
+        std::string n = std::to_string(extraFiles);
+        script +=
+            "INSERT INTO SYS.FILE$ SELECT 9 + N, 2, 1280, 2, 9 + N, 0, 0, 0, 120000 + N FROM SYS.X$COUNTER WHERE N < " + n + ";\n"
+            "INSERT INTO SYS.X$DATAFILE SELECT 9 + N, '/u08/oradata/ORCL/users' || lpad(to_char(N + 3), 4, '0') || '.dbf',\n"
+            "  'ONLINE', 'READ WRITE', 120000 + N, to_date('2006-02-01', 'YYYY-MM-DD') + MOD(N, 1000), 48207411,\n"
+            "  100 + MOD(N * 97, 5000), 20 + MOD(N * 61, 900), 100 + MOD(N * 97, 5000), 20 + MOD(N * 61, 900),\n"
+            "  MOD(N * 53, 3000), MOD(N * 29, 700)\n"
+            "  FROM SYS.X$COUNTER WHERE N < " + n + ";\n"
+            "INSERT INTO SYS.FET$ SELECT 2, 9 + N, 2, 1279 FROM SYS.X$COUNTER WHERE N < " + n + ";\n";
+    }
+    m_instance.runScript(script);
+}
+
+// Dictionary rows the scenario does not spell out: statistics of every table (rows counted
+// five days ago at 02:00) and a segment for each SYS or SYSTEM table without one.
+void Dictionary::completeCatalog()
+{
+    const std::string tab = table("SYS", "TAB$"), seg = table("SYS", "SEG$");
+    std::int64_t t = now() - 5 * 86400;
+    std::string analyzed = formatUtc(t - t % 86400 + 2 * 3600);
+    auto tables = rows("SELECT o.OWNER, o.OBJECT_NAME FROM SIM_OBJECTS o WHERE o.OBJECT_TYPE = 'TABLE' "
+                       "AND substr(o.OBJECT_NAME, 1, 2) <> 'X$' AND NOT EXISTS (SELECT 1 FROM " + tab +
+                       " t WHERE t.OWNER = o.OWNER AND t.TABLE_NAME = o.OBJECT_NAME)");
+    for (const auto &r : tables) {
+        long long n = scalar("SELECT count(*) FROM " + table(r[0].text, r[1].text)).integer();
+        exec("INSERT INTO " + tab + " VALUES (?, ?, NULL, 10, 40, 1, 255, ?, ?, ?)",
+             {r[0].text, r[1].text, n, n ? 40 + static_cast<long long>(r[1].text.size()) * 3 : 0, analyzed});
+    }
+    exec("INSERT INTO " + seg + " SELECT o.OWNER, o.OBJECT_NAME, 'TABLE', 0, 1, 20000 + (o.OBJECT_ID % 2000) * 8, 8, 1, "
+         "65536, 65536, 1, 2147483645, 50, 1, 1 FROM SIM_OBJECTS o WHERE o.OBJECT_TYPE = 'TABLE' "
+         "AND o.OWNER IN ('SYS', 'SYSTEM') AND substr(o.OBJECT_NAME, 1, 2) <> 'X$' "
+         "AND NOT EXISTS (SELECT 1 FROM " + seg + " s WHERE s.OWNER = o.OWNER AND s.SEGMENT_NAME = o.OBJECT_NAME)");
+    exec("CREATE INDEX " + quote(m_instance.storageName("SYS", "X$SESSION") + "#SID") + " ON " +
+         table("SYS", "X$SESSION") + " (SID)");
+    exec("CREATE INDEX " + quote(m_instance.storageName("SYS", "X$LOCK") + "#SID") + " ON " +
+         table("SYS", "X$LOCK") + " (SID)");
+}
+
+// The SQLite-written views of catalog_views.sql: {OWNER.NAME} becomes the object's
+// quoted storage name; each CREATE VIEW is registered as an Oracle view.
+void Dictionary::createCatalogViews()
+{
+    std::string text = kCatalogViews, sql;
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == '{') {
+            auto end = text.find('}', i);
+            std::string name = text.substr(i + 1, end - i - 1);
+            auto dot = name.find('.');
+            sql += table(name.substr(0, dot), name.substr(dot + 1));
+            i = end + 1;
+        } else {
+            sql += text[i++];
+        }
+    }
+    // Statements end with ";" at a line end; "--" comments run to the line end.
+    std::string statement;
+    std::size_t pos = 0;
+    while (pos < sql.size()) {
+        auto eol = sql.find('\n', pos);
+        std::string line = sql.substr(pos, eol == std::string::npos ? std::string::npos : eol - pos);
+        pos = eol == std::string::npos ? sql.size() : eol + 1;
+        auto first = line.find_first_not_of(" \t");
+        if (first == std::string::npos || line.compare(first, 2, "--") == 0) continue;
+        statement += line + "\n";
+        auto last = line.find_last_not_of(" \t\r");
+        if (last != std::string::npos && line[last] == ';') {
+            exec(statement);
+            // CREATE VIEW "OWNER.NAME" AS ...
+            auto q1 = statement.find('"'), q2 = statement.find('"', q1 + 1);
+            std::string storage = statement.substr(q1 + 1, q2 - q1 - 1);
+            auto dot = storage.find('.');
+            m_instance.registerObject(storage.substr(0, dot), storage.substr(dot + 1), "VIEW");
+            statement.clear();
+        }
+    }
+}
+
+// The V_$ and DBA_ views of SYS answer only users who may read the dictionary: each is
+// renamed to NAME#BASE and replaced by a view that first asks sim_catalog_access.
+void Dictionary::guardViews()
+{
+    auto views = rows("SELECT OBJECT_NAME FROM SIM_OBJECTS WHERE OWNER = 'SYS' AND OBJECT_TYPE = 'VIEW' AND "
+                      "(substr(OBJECT_NAME, 1, 3) = 'V_$' OR substr(OBJECT_NAME, 1, 4) = 'DBA_')");
+    for (const auto &v : views) {
+        std::string storage = m_instance.storageName("SYS", v[0].text);
+        std::string base = storage + "#BASE";
+        auto def = scalar("SELECT sql FROM sqlite_master WHERE type = 'view' AND name = ?", {storage});
+        if (def.null) continue;
+        std::string sql = def.text;
+        auto at = sql.find(quote(storage));
+        if (at == std::string::npos) continue;
+        sql.replace(at, quote(storage).size(), quote(base));
+        exec(sql);
+        exec("DROP VIEW " + quote(storage));
+        exec("CREATE VIEW " + quote(storage) + " AS SELECT b.* FROM (SELECT sim_catalog_access(ora_user()) AS ok) g "
+             "CROSS JOIN " + quote(base) + " b WHERE g.ok = 1");
+    }
+}
+
+void Dictionary::registerLogins()
+{
+    // The scenario's accounts with the passwords their owners use (OUTLN is locked and
+    // OPS$JPEREZ is identified by the operating system).
+    m_instance.addLogin("HR", "HR", false);
+    m_instance.addLogin("VENTAS", "VENTAS", false);
+    m_instance.addLogin("DBSNMP", "DBSNMP", false);
+}
+
+void install(InstanceContext &instance)
+{
+    auto opt = instance.options().find("scenario");
+    std::string scenario = opt != instance.options().end() ? upper(opt->second)
+                                                            : (instance.name() == "TEST" ? "NONE" : "ORCL");
+    if (scenario == "NONE") return;
+    if (scenario != "ORCL")
+        throw oraError(12154, "TNS:could not resolve service name (unknown scenario " + opt->second + ")");
+    auto dict = std::make_shared<Dictionary>(instance);
+    dict->load();
+    instance.addBeforeStatementHook([dict](SessionContext &session) {
+        dict->syncClock();
+        dict->noteSession(session);
+    });
+    instance.addStatementHandler([dict](SessionContext &session, const std::string &sql, long &rows) {
+        dict->syncClock();
+        return handleDdl(*dict, session, sql, rows) || handleExplainPlan(*dict, session, sql, rows);
+    });
+}
+
+} // namespace sim::dictionary

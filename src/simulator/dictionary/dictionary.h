@@ -1,0 +1,92 @@
+#pragma once
+// The data dictionary of one simulated instance: loads the scenario, keeps the clock
+// figures current, answers whether a user may read the dictionary, and offers the small
+// SQLite helpers the DDL handlers and explain plan share. Internal to the dictionary.
+#include "extension.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace sim::dictionary {
+
+// One value read from SQLite: null, or its text and (for numbers) its numeric value.
+struct Value {
+    bool null = true;
+    std::string text;
+    double number = 0;
+    long long integer() const { return static_cast<long long>(number); }
+};
+using Row = std::vector<Value>;
+
+class Dictionary {
+public:
+    explicit Dictionary(InstanceContext &instance);
+
+    // Loads the scenario with the instance's options and registers everything.
+    void load();
+
+    InstanceContext &instance() { return m_instance; }
+
+    // The quoted SQLite name of the Oracle object OWNER.NAME.
+    std::string table(const std::string &owner, const std::string &name) const;
+
+    // SQLite access with "?" parameters (texts; numbers pass as their text and are
+    // compared by SQLite's affinity rules, so bind numbers with bindNumber()).
+    struct Param {
+        enum Kind { Null, Text, Number } kind = Null;
+        std::string text;
+        double number = 0;
+        Param() = default;
+        Param(const char *t) : kind(Text), text(t) {}
+        Param(std::string t) : kind(Text), text(std::move(t)) {}
+        Param(int n) : kind(Number), number(n) {}
+        Param(long n) : kind(Number), number(static_cast<double>(n)) {}
+        Param(long long n) : kind(Number), number(static_cast<double>(n)) {}
+        Param(double n) : kind(Number), number(n) {}
+    };
+    std::vector<Row> rows(const std::string &sql, const std::vector<Param> &params = {});
+    std::optional<Row> row(const std::string &sql, const std::vector<Param> &params = {});
+    Value scalar(const std::string &sql, const std::vector<Param> &params = {});
+    long exec(const std::string &sql, const std::vector<Param> &params = {});
+
+    // Keeps SYS.X$CLOCK on the instance clock (called before every statement).
+    void syncClock();
+    std::int64_t now() { return m_instance.clock().now(); }
+    std::int64_t startup();
+
+    // Makes the connection's own session visible in v$session (once per connection)
+    // and refuses statements of a session that was killed (ORA-00028).
+    void noteSession(SessionContext &session);
+
+    // Whether USER may read the dictionary and dynamic performance views: SYS, SYSTEM
+    // and users holding DBA or SELECT_CATALOG_ROLE.
+    bool catalogAccess(const std::string &user);
+    void forgetPrivileges() { m_access.clear(); }
+
+    // Current SCN as the views compute it.
+    long long currentScn();
+
+private:
+    void runScenario();
+    void scale();
+    void completeCatalog();
+    void createCatalogViews();
+    void guardViews();
+    void registerLogins();
+
+    InstanceContext &m_instance;
+    std::int64_t m_lastClock = -1;
+    std::set<long> m_connectionSids;
+    std::map<std::string, bool> m_access;
+};
+
+// Statement handlers (ddl.cpp): administrative DDL with its dictionary effects.
+bool handleDdl(Dictionary &dict, SessionContext &session, const std::string &sql, long &rows);
+// EXPLAIN PLAN (explainplan.cpp).
+bool handleExplainPlan(Dictionary &dict, SessionContext &session, const std::string &sql, long &rows);
+
+} // namespace sim::dictionary
