@@ -48,6 +48,7 @@ struct Expr {
     bool distinct = false;  // aggregate DISTINCT / COUNT(*) uses Star argument
     bool quoted = false;    // Column: last part was a quoted identifier
     std::size_t pos = 0;    // offset in the statement text
+    int height = 1;         // levels of expressions below and including this one
 
     explicit Expr(Kind k) : kind(k) {}
 };

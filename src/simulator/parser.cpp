@@ -3,6 +3,7 @@
 #include "lexer.h"
 #include "simerror.h"
 
+#include <algorithm>
 #include <cctype>
 #include <set>
 
@@ -30,6 +31,10 @@ const std::set<std::string> &pseudoColumns()
                                                 "SYSTIMESTAMP"};
     return words;
 }
+
+// Limits that keep recursion (parser, passes, generator) far from the stack's end.
+constexpr int kMaxNesting = 40;     // parentheses, subqueries, NOT and sign chains
+constexpr int kMaxHeight = 400;     // operators in one expression
 
 class Parser {
 public:
@@ -135,6 +140,7 @@ private:
     ExprP andExpr();
     ExprP notExpr();
     ExprP predicate();
+    ExprP predicateTerm();
     ExprP additive();
     ExprP multiplicative();
     ExprP unary();
@@ -149,7 +155,7 @@ private:
         e->pos = pos;
         e->args.push_back(std::move(a));
         e->args.push_back(std::move(b));
-        return e;
+        return measured(std::move(e));
     }
 
     // --- statements
@@ -165,9 +171,30 @@ private:
     void skipBalanced();
     void skipPhysicalAttributes();
 
+    // Counts one level of nesting while it lives.
+    struct Nest {
+        explicit Nest(Parser &p) : parser(p)
+        {
+            if (++parser.m_nesting > kMaxNesting)
+                throw oraError(900, "statement nested too deeply for this instance");
+        }
+        ~Nest() { --parser.m_nesting; }
+        Parser &parser;
+    };
+    static ExprP measured(ExprP e)
+    {
+        int h = 0;
+        for (auto &a : e->args)
+            if (a) h = std::max(h, a->height);
+        e->height = h + 1;
+        if (e->height > kMaxHeight) throw oraError(900, "expression too complex for this instance");
+        return e;
+    }
+
     const std::string &m_sql;
     std::vector<Token> m_t;
     std::size_t m_i = 0;
+    int m_nesting = 0;
 };
 
 // statement: query | insert | update | delete | create | drop | truncate | commit
@@ -223,6 +250,7 @@ std::unique_ptr<Statement> Parser::statement()
 // query: operand { (UNION [ALL] | INTERSECT | MINUS) operand } [ORDER BY ...] [FOR UPDATE ...]
 SelectP Parser::query()
 {
+    Nest nest(*this);
     SelectP first = queryOperand();
     for (;;) {
         Select::SetOp op;
@@ -461,12 +489,13 @@ ExprP Parser::andExpr()
 ExprP Parser::notExpr()
 {
     if (isWord("NOT")) {
+        Nest nest(*this);
         auto e = std::make_unique<Expr>(Expr::Unary);
         e->pos = peek().pos;
         ++m_i;
         e->text = "NOT";
         e->args.push_back(notExpr());
-        return e;
+        return measured(std::move(e));
     }
     return predicate();
 }
@@ -475,6 +504,11 @@ ExprP Parser::notExpr()
 //          | additive [ compare additive | [NOT] IN '(' list|query ')' | [NOT] BETWEEN a AND b
 //                     | [NOT] LIKE pattern [ESCAPE c] | IS [NOT] NULL ]
 ExprP Parser::predicate()
+{
+    return measured(predicateTerm());
+}
+
+ExprP Parser::predicateTerm()
 {
     if (isWord("EXISTS") && isOp("(", 1)) {
         auto e = std::make_unique<Expr>(Expr::Exists);
@@ -579,20 +613,15 @@ ExprP Parser::multiplicative()
 // unary: ('-' | '+') unary | PRIOR unary | primary
 ExprP Parser::unary()
 {
-    if (isOp("-") || isOp("+")) {
-        auto e = std::make_unique<Expr>(Expr::Unary);
-        e->text = peek().text;
+    if (isOp("-") || isOp("+") || isWord("PRIOR")) {
+        Nest nest(*this);
+        bool prior = isWord("PRIOR");
+        auto e = std::make_unique<Expr>(prior ? Expr::Prior : Expr::Unary);
+        if (!prior) e->text = peek().text;
         e->pos = peek().pos;
         ++m_i;
         e->args.push_back(unary());
-        return e;
-    }
-    if (isWord("PRIOR")) {
-        auto e = std::make_unique<Expr>(Expr::Prior);
-        e->pos = peek().pos;
-        ++m_i;
-        e->args.push_back(unary());
-        return e;
+        return measured(std::move(e));
     }
     return primary();
 }
@@ -627,6 +656,7 @@ ExprP Parser::primary()
     }
     case Token::Op:
         if (t.text == "(") {
+            Nest nest(*this);
             ++m_i;
             if (isWord("SELECT")) {
                 auto e = std::make_unique<Expr>(Expr::Subquery);
@@ -645,7 +675,7 @@ ExprP Parser::primary()
                 return e;
             }
             expectOp(")");
-            return first;
+            return measured(std::move(first));
         }
         throw oraError(936);
     case Token::Ident:
@@ -773,7 +803,7 @@ ExprP Parser::functionCall(std::vector<std::string> parts, std::size_t pos)
     }
     expectOp(")");
     if (isWord("OVER")) throw oraError(900, "analytic functions are not supported by this instance");
-    return e;
+    return measured(std::move(e));
 }
 
 // case: CASE [operand] WHEN a THEN b {WHEN a THEN b} [ELSE c] END
@@ -792,7 +822,7 @@ ExprP Parser::caseExpr(std::size_t pos)
     if (acceptWord("ELSE")) e->args.push_back(expr());
     else e->args.push_back(nullptr);
     expectWord("END");
-    return e;
+    return measured(std::move(e));
 }
 
 // insert: INSERT INTO table [alias] ['(' columns ')'] ( VALUES '(' exprs ')' | query )

@@ -218,6 +218,27 @@ TEST(Translation, MalformedStatementsGiveOracleErrors)
             EXPECT_EQ(e.code(), c.code) << c.sql << " -> " << e.what();
         }
     }
+    // Deep nesting and long operator chains are refused, not a stack overflow.
+    for (const std::string &sql : {"select " + std::string(100000, '(') + "1" + std::string(100000, ')') + " from dual",
+                                   "select 1" + std::string(50000, '+').replace(0, 0, "") + " from dual"}) {
+        EXPECT_THROW(translate(sql), sim::SimError);
+    }
+    std::string chain = "select 1";
+    for (int i = 0; i < 20000; ++i) chain += "+1";
+    try {
+        translate(chain + " from dual");
+        FAIL();
+    } catch (const sim::SimError &e) {
+        EXPECT_EQ(std::string(e.what()), "ORA-00900: expression too complex for this instance");
+    }
+    std::string nots = "select 1 from dual where ";
+    for (int i = 0; i < 20000; ++i) nots += "not ";
+    EXPECT_THROW(translate(nots + "1 = 1"), sim::SimError);
+    std::string negs = "select ";
+    for (int i = 0; i < 20000; ++i) negs += "- ";
+    EXPECT_THROW(translate(negs + "1 from dual"), sim::SimError);
+    EXPECT_NO_THROW(translate("select " + std::string(30, '(') + "1" + std::string(30, ')') + " from dual"));
+
     EXPECT_EQ(sim::parseStatement("alter system kill session '1,2'"), nullptr);
     EXPECT_EQ(sim::parseStatement("grant select on emp to jones"), nullptr);
 }
