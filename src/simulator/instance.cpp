@@ -147,6 +147,10 @@ SimError sqliteError(const std::string &msg)
     if (msg.find(" has no column named ") != std::string::npos)
         return oraError(904, "\"" + upper(msg.substr(msg.rfind(' ') + 1)) + "\": invalid identifier");
     if (msg.rfind("UNIQUE constraint failed", 0) == 0) return oraError(1);
+    if (msg.rfind("CHECK constraint failed: ORA01401", 0) == 0)
+        return oraError(1401, "inserted value too large for column");
+    if (msg.rfind("CHECK constraint failed: ORA01438", 0) == 0)
+        return oraError(1438, "value larger than specified precision allows for this column");
     if (msg.rfind("NOT NULL constraint failed: ", 0) == 0) {
         std::string col = after("NOT NULL constraint failed: ");
         auto dot = col.rfind('.');
@@ -261,6 +265,8 @@ void Instance::runScript(const std::string &script)
     bool wasScript = scriptMode;
     Session *wasCurrent = current;
     scriptMode = true;
+    // The scenario's data is the server's own: size checks apply to statements only.
+    sqlite3_exec(m_db, "PRAGMA ignore_check_constraints = ON", nullptr, nullptr, nullptr);
     bool ownTransaction = sqlite3_get_autocommit(m_db) != 0;
     if (ownTransaction) exec("BEGIN");
     std::size_t start = std::string::npos;
@@ -289,11 +295,13 @@ void Instance::runScript(const std::string &script)
         if (ownTransaction) sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
         scriptMode = wasScript;
         current = wasCurrent;
+        if (!scriptMode) sqlite3_exec(m_db, "PRAGMA ignore_check_constraints = OFF", nullptr, nullptr, nullptr);
         throw;
     }
     if (ownTransaction) exec("COMMIT");
     scriptMode = wasScript;
     current = wasCurrent;
+    if (!scriptMode) sqlite3_exec(m_db, "PRAGMA ignore_check_constraints = OFF", nullptr, nullptr, nullptr);
 }
 
 std::string Instance::storageName(const std::string &owner, const std::string &name) const
@@ -530,6 +538,8 @@ void Instance::rollback()
 
 void Instance::log(const std::string &sql, const Session &s)
 {
+    // A long-running console keeps the most recent statements only.
+    if (m_log.size() >= 200000) m_log.erase(m_log.begin(), m_log.begin() + 100000);
     m_log.push_back({sql, s.sid(), s.user()});
 }
 

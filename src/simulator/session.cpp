@@ -368,6 +368,15 @@ long Session::ddl(ast::Statement &st)
             const ast::ColumnDef &c = st.columnDefs[i];
             sql += (i ? ", " : "") + quoteIdent(c.name) + " " + sqliteType(c);
             if (c.notNull) sql += " NOT NULL";
+            // Oracle refuses values that do not fit the declared size.
+            const std::string q = quoteIdent(c.name);
+            if (c.length > 0 && c.type != "NUMBER" && c.type != "DATE")
+                sql += " CONSTRAINT \"ORA01401\" CHECK (length(" + q + ") <= " + std::to_string(c.length) + ")";
+            if (c.type == "NUMBER" && c.precision > 0) {
+                int digits = c.precision - (c.scale > 0 ? c.scale : 0);
+                sql += " CONSTRAINT \"ORA01438\" CHECK (typeof(" + q + ") NOT IN ('integer', 'real') OR abs(" + q +
+                       ") < 1e" + std::to_string(digits) + ")";
+            }
             if (c.defaultValue) {
                 ast::Select carrier;
                 ast::SelectItem item;

@@ -432,17 +432,22 @@ TEST_F(Engine, DmlAndTransactions)
     EXPECT_EQ(value("select count(*) from emp"), "9");
     EXPECT_EQ(exec("insert into scott.dept (deptno, dname) values (50, '')"), 1);
     EXPECT_EQ(value("select nvl(dname, 'null') from dept where deptno = 50"), "null");
-    EXPECT_EQ(exec("insert into dept select deptno + 100, dname, loc from dept where deptno < 30"), 2);
-    EXPECT_EQ(exec("update dept d set d.loc = (select max(loc) from dept) where d.deptno > 100"), 2);
+    EXPECT_EQ(exec("insert into dept select deptno + 50, dname, loc from dept where deptno < 30"), 2);
+    EXPECT_EQ(exec("update dept d set d.loc = (select max(loc) from dept) where d.deptno > 55"), 2);
     EXPECT_EQ(value("select count(*) from dept where loc = 'NEW YORK'"), "3");
     // DDL commits what was pending.
-    exec("delete dept where deptno > 100");
+    exec("delete dept where deptno > 55");
     exec("create table scratch (x number)");
     exec("rollback");
-    EXPECT_EQ(value("select count(*) from dept where deptno > 100"), "0");
+    EXPECT_EQ(value("select count(*) from dept where deptno > 55"), "0");
     EXPECT_EQ(execCode("insert into emp (empno) values (null)"), 1400);
     EXPECT_EQ(lastError, "ORA-01400: cannot insert NULL into (\"SCOTT\".\"EMP\".\"EMPNO\")");
     EXPECT_EQ(execCode("insert into dept values (1, 2)"), 947);
+    EXPECT_EQ(execCode("insert into dept values (60, 'A NAME TOO LONG', 'X')"), 1401);
+    EXPECT_EQ(lastError, "ORA-01401: inserted value too large for column");
+    EXPECT_EQ(execCode("update dept set deptno = 100 where deptno = 10"), 1438);
+    EXPECT_EQ(execCode("update emp set sal = 99999.99 where ename = 'KING'"), 0);
+    EXPECT_EQ(execCode("update emp set sal = 100000 where ename = 'KING'"), 1438);
     EXPECT_EQ(execCode("insert into dept values (1, 2, 3, 4)"), 913);
 }
 
