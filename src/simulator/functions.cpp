@@ -655,6 +655,38 @@ ORA_FN(oraLastDay)
     });
 }
 
+// ora_fit(value, type, size, scale): the value as a column of that type stores it.
+ORA_FN(oraFit)
+{
+    guard(ctx, [&] {
+        if (isNull(argv[0])) return sqlite3_result_null(ctx);
+        std::string type = textOf(argv[1]);
+        int size = sqlite3_value_int(argv[2]), scale = sqlite3_value_int(argv[3]);
+        if (type == "NUMBER") {
+            std::int64_t d;
+            if (dateValue(argv[0], d)) raise(932, "inconsistent datatypes: expected NUMBER got DATE");
+            double v = roundTo(numberOf(argv[0]), scale, false);
+            if (std::fabs(v) >= std::pow(10.0, size - scale))
+                raise(1438, "value larger than specified precision allows for this column");
+            if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER && scale >= 0)
+                return sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0]));
+            return resultNumber(ctx, v);
+        }
+        if (type == "DATE") {
+            std::int64_t d;
+            if (dateValue(argv[0], d)) return sqlite3_result_value(ctx, argv[0]);
+            if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) raise(932, "inconsistent datatypes: expected DATE got NUMBER");
+            return resultDate(ctx, parseDateModel(textOf(argv[0]), "DD-MON-RR", host(ctx)->now()));
+        }
+        std::string text = textOf(argv[0]);
+        if (static_cast<int>(text.size()) > size) raise(1401, "inserted value too large for column");
+        if ((type == "CHAR" || type == "NCHAR") && static_cast<int>(text.size()) < size) text.resize(static_cast<std::size_t>(size), ' ');
+        if (sqlite3_value_type(argv[0]) == SQLITE_TEXT && type != "CHAR" && type != "NCHAR")
+            return sqlite3_result_value(ctx, argv[0]);
+        resultText(ctx, text);
+    });
+}
+
 // ---------------------------------------------------------------- session values
 
 ORA_FN(oraSysdate) { resultDate(ctx, host(ctx)->now()); }
@@ -1125,6 +1157,7 @@ void registerFunctions(sqlite3 *db, FunctionHost *h)
         {"ora_to_number", -1, oraToNumber, true},
         {"ora_to_date", -1, oraToDate, false},
         {"ora_cast", 2, oraCast, false},
+        {"ora_fit", 4, oraFit, false},
         {"ora_add_months", 2, oraAddMonths, true},
         {"ora_months_between", 2, oraMonthsBetween, true},
         {"ora_last_day", 1, oraLastDay, true},

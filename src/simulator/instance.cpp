@@ -147,10 +147,6 @@ SimError sqliteError(const std::string &msg)
     if (msg.find(" has no column named ") != std::string::npos)
         return oraError(904, "\"" + upper(msg.substr(msg.rfind(' ') + 1)) + "\": invalid identifier");
     if (msg.rfind("UNIQUE constraint failed", 0) == 0) return oraError(1);
-    if (msg.rfind("CHECK constraint failed: ORA01401", 0) == 0)
-        return oraError(1401, "inserted value too large for column");
-    if (msg.rfind("CHECK constraint failed: ORA01438", 0) == 0)
-        return oraError(1438, "value larger than specified precision allows for this column");
     if (msg.rfind("NOT NULL constraint failed: ", 0) == 0) {
         std::string col = after("NOT NULL constraint failed: ");
         auto dot = col.rfind('.');
@@ -265,8 +261,6 @@ void Instance::runScript(const std::string &script)
     bool wasScript = scriptMode;
     Session *wasCurrent = current;
     scriptMode = true;
-    // The scenario's data is the server's own: size checks apply to statements only.
-    sqlite3_exec(m_db, "PRAGMA ignore_check_constraints = ON", nullptr, nullptr, nullptr);
     bool ownTransaction = sqlite3_get_autocommit(m_db) != 0;
     if (ownTransaction) exec("BEGIN");
     std::size_t start = std::string::npos;
@@ -295,13 +289,11 @@ void Instance::runScript(const std::string &script)
         if (ownTransaction) sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
         scriptMode = wasScript;
         current = wasCurrent;
-        if (!scriptMode) sqlite3_exec(m_db, "PRAGMA ignore_check_constraints = OFF", nullptr, nullptr, nullptr);
         throw;
     }
     if (ownTransaction) exec("COMMIT");
     scriptMode = wasScript;
     current = wasCurrent;
-    if (!scriptMode) sqlite3_exec(m_db, "PRAGMA ignore_check_constraints = OFF", nullptr, nullptr, nullptr);
 }
 
 std::string Instance::storageName(const std::string &owner, const std::string &name) const
@@ -419,6 +411,7 @@ void Instance::addEntry(CatalogEntry e)
     }
     ++m_catalogVersion;
     m_columnCache.clear();
+    m_typeCache.clear();
 }
 
 void Instance::removeEntry(const std::string &owner, const std::string &name)
@@ -442,6 +435,7 @@ void Instance::removeEntry(const std::string &owner, const std::string &name)
     }
     ++m_catalogVersion;
     m_columnCache.clear();
+    m_typeCache.clear();
 }
 
 ResolvedTable Instance::resolve(const std::string &schema, const std::string &name,
@@ -476,6 +470,34 @@ std::vector<std::string> Instance::columns(const std::string &storage)
     }
     sqlite3_finalize(st);
     m_columnCache[storage] = out;
+    return out;
+}
+
+std::vector<ColumnType> Instance::columnTypes(const std::string &storage)
+{
+    auto cached = m_typeCache.find(storage);
+    if (cached != m_typeCache.end()) return cached->second;
+    std::vector<ColumnType> out;
+    for (auto &entry : m_catalog) {
+        const CatalogEntry &e = entry.second;
+        if (e.storage != storage || e.type != "TABLE") continue;
+        sqlite3_stmt *st = prepare("SELECT COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE "
+                                   "FROM SIM_COLUMNS WHERE OWNER = ? AND TABLE_NAME = ? ORDER BY COLUMN_ID");
+        sqlite3_bind_text(st, 1, e.owner.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 2, e.name.c_str(), -1, SQLITE_TRANSIENT);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            ColumnType c;
+            c.name = reinterpret_cast<const char *>(sqlite3_column_text(st, 0));
+            c.type = reinterpret_cast<const char *>(sqlite3_column_text(st, 1));
+            if (sqlite3_column_type(st, 2) != SQLITE_NULL) c.length = sqlite3_column_int(st, 2);
+            if (sqlite3_column_type(st, 3) != SQLITE_NULL) c.precision = sqlite3_column_int(st, 3);
+            if (sqlite3_column_type(st, 4) != SQLITE_NULL) c.scale = sqlite3_column_int(st, 4);
+            out.push_back(std::move(c));
+        }
+        sqlite3_reset(st);
+        break;
+    }
+    m_typeCache[storage] = out;
     return out;
 }
 

@@ -79,6 +79,7 @@ public:
     ResolvedTable resolve(const std::string &schema, const std::string &name,
                           const std::string &currentSchema) override;
     std::vector<std::string> columns(const std::string &storage) override;
+    std::vector<ColumnType> columnTypes(const std::string &storage) override;
 
     // FunctionHost
     std::int64_t now() const override { return m_clock.now(); }
@@ -145,6 +146,7 @@ private:
     std::uint64_t m_catalogVersion = 1;
     long m_nextObjectId = 1000;
     std::unordered_map<std::string, std::vector<std::string>> m_columnCache;
+    std::unordered_map<std::string, std::vector<ColumnType>> m_typeCache;
     std::unordered_map<std::string, std::shared_ptr<PreparedStatement>> m_translations;
     std::unordered_map<std::string, sqlite3_stmt *> m_statements;
     std::vector<LoggedStatement> m_log;

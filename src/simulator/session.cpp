@@ -149,7 +149,7 @@ std::string Session::translateQuery(const std::string &oracleSelect)
 long Session::statement(const std::string &sql, RowSink *sink, bool nested)
 {
     m_instance.current = this;
-    const std::string key = m_user + '\x1e' + m_schema + '\x1e' + sql;
+    const std::string key = m_user + '\x1e' + m_schema + (m_instance.scriptMode ? "\x1es" : "\x1e") + sql;
     if (auto p = m_instance.cached(key)) {
         if (p->kind == PreparedStatement::Query) {
             if (sink) {
@@ -176,7 +176,7 @@ long Session::statement(const std::string &sql, RowSink *sink, bool nested)
         return 1;
     }
     auto p = std::make_shared<PreparedStatement>();
-    Translator tr(m_instance, m_schema);
+    Translator tr(m_instance, m_schema, !m_instance.scriptMode);
     switch (st->kind) {
     case ast::Statement::Query: {
         QueryTranslation t = tr.query(*st->select);
@@ -368,15 +368,6 @@ long Session::ddl(ast::Statement &st)
             const ast::ColumnDef &c = st.columnDefs[i];
             sql += (i ? ", " : "") + quoteIdent(c.name) + " " + sqliteType(c);
             if (c.notNull) sql += " NOT NULL";
-            // Oracle refuses values that do not fit the declared size.
-            const std::string q = quoteIdent(c.name);
-            if (c.length > 0 && c.type != "NUMBER" && c.type != "DATE")
-                sql += " CONSTRAINT \"ORA01401\" CHECK (length(" + q + ") <= " + std::to_string(c.length) + ")";
-            if (c.type == "NUMBER" && c.precision > 0) {
-                int digits = c.precision - (c.scale > 0 ? c.scale : 0);
-                sql += " CONSTRAINT \"ORA01438\" CHECK (typeof(" + q + ") NOT IN ('integer', 'real') OR abs(" + q +
-                       ") < 1e" + std::to_string(digits) + ")";
-            }
             if (c.defaultValue) {
                 ast::Select carrier;
                 ast::SelectItem item;
@@ -585,7 +576,7 @@ void Session::runParsedStep(ast::Statement &step)
         ResolvedTable r = m_instance.resolve(step.table.schema, step.table.name, m_schema);
         checkWrite(r.owner);
         step.table.storage = r.storage;
-        Translator tr(m_instance, m_schema);
+        Translator tr(m_instance, m_schema, !m_instance.scriptMode);
         std::string sql = tr.dml(step);
         m_instance.begin(this);
         runDml(sql);

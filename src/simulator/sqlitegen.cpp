@@ -5,6 +5,7 @@
 #include "simerror.h"
 #include "translator.h"
 
+#include <algorithm>
 #include <map>
 
 namespace sim {
@@ -630,8 +631,39 @@ std::string Translator::dml(Statement &st)
         e = std::move(carrier.items[0].expr);
     };
     const std::string target = quoteIdent(st.table.storage) + " AS " + quoteIdent(st.table.refName());
+    std::vector<ColumnType> updateTypes;
+    // A value written into a column of declared type: ora_fit(value, 'TYPE', size, scale)
+    // rounds numbers to the scale and refuses what does not fit, as Oracle does.
+    auto fitted = [](const ColumnType *t, const std::string &value, std::string &to) {
+        bool number = t && t->type == "NUMBER" && t->precision > 0;
+        bool text = t && t->length > 0 &&
+                    (t->type == "VARCHAR2" || t->type == "CHAR" || t->type == "NCHAR" || t->type == "NVARCHAR2" ||
+                     t->type == "RAW");
+        bool date = t && t->type == "DATE";
+        if (!number && !text && !date) {
+            to += value;
+            return;
+        }
+        to += "ora_fit(" + value + ", '" + t->type + "', ";
+        if (number) to += std::to_string(t->precision) + ", " + std::to_string(t->scale < 0 ? 0 : t->scale) + ")";
+        else if (text) to += std::to_string(t->length) + ", 0)";
+        else to += "0, 0)";
+    };
     switch (st.kind) {
-    case Statement::Insert:
+    case Statement::Insert: {
+        std::vector<ColumnType> types = m_fit ? m_catalog.columnTypes(st.table.storage) : std::vector<ColumnType>();
+        // The type of each target column, in the statement's column order.
+        std::vector<const ColumnType *> targets;
+        if (!types.empty()) {
+            if (st.columns.empty()) {
+                for (auto &t : types) targets.push_back(&t);
+            } else {
+                for (auto &c : st.columns) {
+                    auto it = std::find_if(types.begin(), types.end(), [&](const ColumnType &t) { return t.name == c; });
+                    targets.push_back(it == types.end() ? nullptr : &*it);
+                }
+            }
+        }
         out = "INSERT INTO " + quoteIdent(st.table.storage);
         if (!st.columns.empty()) {
             out += " (";
@@ -640,28 +672,54 @@ std::string Translator::dml(Statement &st)
         }
         if (st.select) {
             prepare(*st.select);
-            out += " ";
-            g.select(*st.select, out);
-        } else {
-            out += " VALUES ";
-            for (std::size_t r = 0; r < st.values.size(); ++r) {
-                out += r ? ", (" : "(";
-                for (std::size_t i = 0; i < st.values[r].size(); ++i) {
-                    resolveExpr(st.values[r][i]);
-                    if (i) out += ", ";
-                    g.expr(*st.values[r][i], out);
-                }
-                out += ")";
+            bool star = false;
+            for (auto &item : st.select->items) star = star || item.expr->kind == Expr::Star;
+            if (targets.empty() || star || targets.size() != st.select->items.size()) {
+                out += " ";
+                g.select(*st.select, out);
+                return out;
             }
+            // SELECT fit(c1), fit(c2) FROM (the query, its columns renamed) AS "__F"
+            for (std::size_t i = 0; i < st.select->items.size(); ++i)
+                st.select->items[i].name = "__C" + std::to_string(i + 1);
+            out += " SELECT ";
+            for (std::size_t i = 0; i < targets.size(); ++i) {
+                if (i) out += ", ";
+                fitted(targets[i], "\"__F\".\"__C" + std::to_string(i + 1) + "\"", out);
+            }
+            out += " FROM (";
+            g.select(*st.select, out);
+            out += ") AS \"__F\"";
+            return out;
+        }
+        out += " VALUES ";
+        for (std::size_t r = 0; r < st.values.size(); ++r) {
+            out += r ? ", (" : "(";
+            if (!targets.empty() && targets.size() != st.values[r].size())
+                throw oraError(targets.size() > st.values[r].size() ? 947 : 913);
+            for (std::size_t i = 0; i < st.values[r].size(); ++i) {
+                resolveExpr(st.values[r][i]);
+                if (i) out += ", ";
+                std::string value;
+                g.expr(*st.values[r][i], value);
+                fitted(targets.empty() ? nullptr : targets[i], value, out);
+            }
+            out += ")";
         }
         return out;
+    }
     case Statement::Update:
+        updateTypes = m_fit ? m_catalog.columnTypes(st.table.storage) : std::vector<ColumnType>();
         out = "UPDATE " + target + " SET ";
         for (std::size_t i = 0; i < st.sets.size(); ++i) {
             resolveExpr(st.sets[i].second);
             if (i) out += ", ";
             out += quoteIdent(st.sets[i].first) + " = ";
-            g.expr(*st.sets[i].second, out);
+            std::string value;
+            g.expr(*st.sets[i].second, value);
+            auto it = std::find_if(updateTypes.begin(), updateTypes.end(),
+                                   [&](const ColumnType &t) { return t.name == st.sets[i].first; });
+            fitted(it == updateTypes.end() ? nullptr : &*it, value, out);
         }
         break;
     case Statement::Delete:

@@ -19,6 +19,12 @@ struct ResolvedTable {
     std::string type;           // TABLE, VIEW
 };
 
+// A column's declared Oracle type, for fitting inserted and updated values to it.
+struct ColumnType {
+    std::string name, type;     // type: NUMBER, VARCHAR2, CHAR, DATE, ...
+    int length = -1, precision = -1, scale = -1;
+};
+
 class Catalog {
 public:
     virtual ~Catalog() = default;
@@ -28,6 +34,8 @@ public:
                                   const std::string &currentSchema) = 0;
     // Column names of a stored table or view, in order; empty when not known.
     virtual std::vector<std::string> columns(const std::string &storage) = 0;
+    // Declared column types of a table, in order; empty when not known.
+    virtual std::vector<ColumnType> columnTypes(const std::string &storage) { return {}; }
 };
 
 struct QueryTranslation {
@@ -38,8 +46,8 @@ struct QueryTranslation {
 
 class Translator {
 public:
-    Translator(Catalog &catalog, std::string currentSchema)
-        : m_catalog(catalog), m_schema(std::move(currentSchema)) {}
+    Translator(Catalog &catalog, std::string currentSchema, bool fitValues = true)
+        : m_catalog(catalog), m_schema(std::move(currentSchema)), m_fit(fitValues) {}
 
     // Runs the rewrite passes on the query (it is changed) and generates SQLite.
     QueryTranslation query(ast::Select &select);
@@ -54,6 +62,7 @@ public:
 private:
     Catalog &m_catalog;
     std::string m_schema;
+    bool m_fit;   // INSERT and UPDATE values are fitted to the column types (ORA-01401, ...)
 };
 
 // Quotes a SQLite identifier: "NAME" with inner quotes doubled.
