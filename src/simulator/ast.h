@@ -130,6 +130,7 @@ struct Statement {
     std::vector<std::string> columns;                  // INSERT column list; view columns
     std::vector<std::vector<ExprP>> values;            // INSERT VALUES rows
     std::vector<std::pair<std::string, ExprP>> sets;   // UPDATE SET col = expr
+    std::vector<std::pair<std::vector<std::string>, ExprP>> rowSets;   // SET (a, b) = (query)
     ExprP where;
     std::vector<ColumnDef> columnDefs;                 // CREATE TABLE
     bool orReplace = false, isPublic = false, cascade = false, unique = false;

@@ -854,7 +854,8 @@ std::unique_ptr<Statement> Parser::insertStatement()
     return st;
 }
 
-// update: UPDATE table [alias] SET column = expr {',' column = expr} [WHERE cond]
+// update: UPDATE table [alias] SET (column = expr | '(' columns ')' = '(' query ')') {',' ...}
+//         [WHERE cond]
 std::unique_ptr<Statement> Parser::updateStatement()
 {
     auto st = std::make_unique<Statement>();
@@ -864,6 +865,21 @@ std::unique_ptr<Statement> Parser::updateStatement()
     if (isIdentifier() && !isWord("SET")) st->table.alias = identifier();
     expectWord("SET", 971);
     do {
+        if (acceptOp("(")) {
+            // SET (a, b) = (SELECT x, y FROM ...)
+            std::vector<std::string> cols;
+            do {
+                std::string col = identifier();
+                if (acceptOp(".")) col = identifier();
+                cols.push_back(col);
+            } while (acceptOp(","));
+            expectOp(")");
+            expectOp("=");
+            ExprP value = expr();
+            if (value->kind != Expr::Subquery) throw oraError(907);
+            st->rowSets.emplace_back(std::move(cols), std::move(value));
+            continue;
+        }
         std::string col = identifier();
         if (acceptOp(".")) col = identifier();   // alias.column
         expectOp("=");

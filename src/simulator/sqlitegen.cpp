@@ -721,6 +721,15 @@ std::string Translator::dml(Statement &st)
                                    [&](const ColumnType &t) { return t.name == st.sets[i].first; });
             fitted(it == updateTypes.end() ? nullptr : &*it, value, out);
         }
+        for (std::size_t i = 0; i < st.rowSets.size(); ++i) {
+            resolveExpr(st.rowSets[i].second);
+            if (i || !st.sets.empty()) out += ", ";
+            out += "(";
+            for (std::size_t k = 0; k < st.rowSets[i].first.size(); ++k)
+                out += (k ? ", " : "") + quoteIdent(st.rowSets[i].first[k]);
+            out += ") = ";
+            g.expr(*st.rowSets[i].second, out);
+        }
         break;
     case Statement::Delete:
         out = "DELETE FROM " + target;

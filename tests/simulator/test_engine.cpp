@@ -435,6 +435,8 @@ TEST_F(Engine, DmlAndTransactions)
     EXPECT_EQ(exec("insert into dept select deptno + 50, dname, loc from dept where deptno < 30"), 2);
     EXPECT_EQ(exec("update dept d set d.loc = (select max(loc) from dept) where d.deptno > 55"), 2);
     EXPECT_EQ(value("select count(*) from dept where loc = 'NEW YORK'"), "3");
+    EXPECT_EQ(exec("update dept d set (dname, loc) = (select ename, job from emp where empno = 7839) where deptno > 55"), 2);
+    EXPECT_EQ(rows("select dname, loc from dept where deptno = 60")[0], (std::vector<std::string>{"KING", "PRESIDENT"}));
     // DDL commits what was pending.
     exec("delete dept where deptno > 55");
     exec("create table scratch (x number)");
