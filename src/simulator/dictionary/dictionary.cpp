@@ -3,7 +3,7 @@
 // clock-driven activity.
 //
 // Options after the instance name scale the scenario (sim:ORCL?sessions=5000&datafiles=200):
-//   sessions=N   v$session holds N sessions in all (the 28 of the scenario plus
+//   sessions=N   v$session holds N sessions in all (the 30 of the scenario plus
 //                generated application sessions, sids from 1000)
 //   datafiles=N  the database has N datafiles (extra 10 MB files of USERS, file# from 9)
 //   logmode=noarchivelog|archivelog   the database's log mode (ARCHIVELOG by default)
@@ -143,7 +143,9 @@ std::vector<Row> Dictionary::rows(const std::string &sql, const std::vector<Para
         }
         out.push_back(std::move(r));
     }
-    if (rc != SQLITE_DONE) throw sqliteFailure(db);
+    if (rc != SQLITE_DONE) {
+        throw sqliteFailure(db);
+    }
     return out;
 }
 
@@ -179,11 +181,19 @@ long long Dictionary::currentScn()
     return r ? (*r)[0].integer() : 0;
 }
 
+// The instance started three days and two hours before the first statement it serves,
+// so that a test which fixes the clock after creating the instance sees that history.
 void Dictionary::syncClock()
 {
     std::int64_t t = now();
     if (t == m_lastClock) return;
     m_lastClock = t;
+    if (!m_started) {
+        m_started = true;
+        exec("UPDATE " + table("SYS", "X$CLOCK") + " SET STARTUP_SECS = ?, NOW_SECS = ?",
+             {static_cast<long long>(t - kUptime), static_cast<long long>(t)});
+        return;
+    }
     exec("UPDATE " + table("SYS", "X$CLOCK") + " SET NOW_SECS = ?", {static_cast<long long>(t)});
 }
 
@@ -215,6 +225,17 @@ void Dictionary::noteSession(SessionContext &session)
     }
     m_connectionSids.insert(sid);
     if (!rows("SELECT 1 FROM " + sessions + " WHERE SID = ?", {sid}).empty()) return;
+    try {
+        addConnectionSession(session);
+    } catch (const SimError &) {
+        // Bookkeeping never stops the connection's own statement.
+    }
+}
+
+void Dictionary::addConnectionSession(SessionContext &session)
+{
+    long sid = session.sid();
+    const std::string sessions = table("SYS", "X$SESSION");
     std::string user = upper(session.user());
     char addr[16];
     std::snprintf(addr, sizeof addr, "6C%06ld", sid % 1000000);
@@ -253,7 +274,6 @@ void Dictionary::runScenario()
 {
     m_instance.runScript(kOrclScript);
     std::int64_t t = now();
-    m_lastClock = t;
     exec("UPDATE " + table("SYS", "X$CLOCK") + " SET STARTUP_SECS = ?, NOW_SECS = ?",
          {static_cast<long long>(t - kUptime), static_cast<long long>(t)});
     auto mode = m_instance.options().find("logmode");
@@ -334,6 +354,20 @@ void Dictionary::completeCatalog()
          "65536, 65536, 1, 2147483645, 50, 1, 1 FROM SIM_OBJECTS o WHERE o.OBJECT_TYPE = 'TABLE' "
          "AND o.OWNER IN ('SYS', 'SYSTEM') AND substr(o.OBJECT_NAME, 1, 2) <> 'X$' "
          "AND NOT EXISTS (SELECT 1 FROM " + seg + " s WHERE s.OWNER = o.OWNER AND s.SEGMENT_NAME = o.OBJECT_NAME)");
+    // The text of each view the scenario creates, as written there.
+    const std::string script = kOrclScript;
+    for (std::size_t at = script.find("\nCREATE VIEW "); at != std::string::npos;
+         at = script.find("\nCREATE VIEW ", at + 1)) {
+        std::size_t nameStart = at + 13, as = script.find(" AS\n", nameStart);
+        std::size_t end = script.find(";\n", as);
+        if (as == std::string::npos || end == std::string::npos) break;
+        std::string name = script.substr(nameStart, as - nameStart);
+        auto dot = name.find('.');
+        std::string text = script.substr(as + 4, end - as - 4);
+        auto first = text.find_first_not_of(" ");
+        exec("INSERT INTO " + table("SYS", "VIEW$") + " VALUES (?, ?, ?)",
+             {name.substr(0, dot), name.substr(dot + 1), first == std::string::npos ? text : text.substr(first)});
+    }
     exec("CREATE INDEX " + quote(m_instance.storageName("SYS", "X$SESSION") + "#SID") + " ON " +
          table("SYS", "X$SESSION") + " (SID)");
     exec("CREATE INDEX " + quote(m_instance.storageName("SYS", "X$LOCK") + "#SID") + " ON " +

@@ -71,6 +71,7 @@ public:
     long long currentScn();
 
 private:
+    void addConnectionSession(SessionContext &session);
     void runScenario();
     void scale();
     void completeCatalog();
@@ -80,6 +81,7 @@ private:
 
     InstanceContext &m_instance;
     std::int64_t m_lastClock = -1;
+    bool m_started = false;
     std::set<long> m_connectionSids;
     std::map<std::string, bool> m_access;
 };

@@ -1,0 +1,108 @@
+#pragma once
+// A connection to a fresh sim:ORCL with the clock fixed, and helpers that return query
+// results as text (null as "~", dates as "YYYY-MM-DD HH24:MI:SS").
+#include "simerror.h"
+#include "simulator.h"
+#include "testing.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dicttest {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+struct TextSink : sim::RowSink {
+    std::vector<std::string> names;
+    Rows rows;
+    void columns(const std::vector<std::string> &n) override { names = n; }
+    void row(const sim::CellView *cells, std::size_t count) override
+    {
+        std::vector<std::string> r;
+        for (std::size_t i = 0; i < count; ++i) {
+            const sim::CellView &c = cells[i];
+            switch (c.kind) {
+            case sim::CellView::Null: r.push_back("~"); break;
+            case sim::CellView::Integer: r.push_back(std::to_string(c.integer)); break;
+            case sim::CellView::Real: {
+                char buf[64];
+                std::snprintf(buf, sizeof buf, "%.10g", c.real);
+                r.push_back(buf);
+                break;
+            }
+            default: r.push_back(std::string(c.text, c.size));
+            }
+        }
+        rows.push_back(std::move(r));
+    }
+};
+
+// 2026-12-08 15:00:00 UTC: the scenario's instance started three days and two hours before.
+constexpr std::int64_t kNow = 1796742000;
+
+class Orcl : public ::testing::Test {
+protected:
+    void SetUp() override { open(""); }
+    void TearDown() override
+    {
+        db.reset();
+        sim::testing::resetInstance(key);
+    }
+    void open(const std::string &options, const std::string &user = "SYSTEM", const std::string &password = "MANAGER")
+    {
+        if (db) {
+            db.reset();
+            sim::testing::resetInstance(key);
+        }
+        key = "ORCL" + options;
+        sim::testing::resetInstance(key);
+        sim::testing::setClock(key, kNow);   // creates the instance with the clock fixed
+        sim::testing::resetInstance(key);
+        sim::testing::setClock(key, kNow);
+        db = sim::Connection::open(key, user, password);
+    }
+    std::unique_ptr<sim::Connection> connect(const std::string &user, const std::string &password)
+    {
+        return sim::Connection::open(key, user, password);
+    }
+    Rows q(const std::string &sql, sim::Connection *c = nullptr)
+    {
+        TextSink s;
+        (c ? c : db.get())->query(sql, s);
+        last = s.names;
+        return s.rows;
+    }
+    std::string one(const std::string &sql, sim::Connection *c = nullptr)
+    {
+        Rows r = q(sql, c);
+        return r.empty() || r[0].empty() ? std::string("<none>") : r[0][0];
+    }
+    double num(const std::string &sql) { return std::stod(one(sql)); }
+    long x(const std::string &sql, sim::Connection *c = nullptr) { return (c ? c : db.get())->execute(sql); }
+    // The Oracle error code a statement raises (0 when it runs).
+    int code(const std::string &sql, sim::Connection *c = nullptr)
+    {
+        try {
+            TextSink s;
+            std::string t = sql;
+            if (t.rfind("select", 0) == 0 || t.rfind("SELECT", 0) == 0 || t.rfind("Select", 0) == 0)
+                (c ? c : db.get())->query(sql, s);
+            else (c ? c : db.get())->execute(sql);
+            return 0;
+        } catch (const sim::SimError &e) {
+            lastError = e.what();
+            return e.code();
+        }
+    }
+
+    std::string key = "ORCL";
+    std::unique_ptr<sim::Connection> db;
+    std::vector<std::string> last;
+    std::string lastError;
+};
+
+} // namespace dicttest
