@@ -166,7 +166,9 @@ SimError sqliteError(const std::string &msg)
     }
     if (msg.find("misuse of aggregate") != std::string::npos) return oraError(934);
     if (msg.find("misuse of window function") != std::string::npos) return oraError(976);
-    if (msg.find("ORDER BY term does not match") != std::string::npos) return oraError(1785);
+    if (msg.find("ORDER BY term does not match") != std::string::npos ||
+        msg.find("ORDER BY term out of range") != std::string::npos || msg.find("GROUP BY term out of range") != std::string::npos)
+        return oraError(1785);
     if (msg.find("do not have the same number of result columns") != std::string::npos) return oraError(1789);
     if (msg.find("sub-select returns") != std::string::npos || msg.find("row value misused") != std::string::npos)
         return oraError(913);

@@ -229,4 +229,74 @@ TEST_F(AccessTest, SqlTraceAppendsOneLinePerStatement)
     std::remove(path);
 }
 
+// A stand-in for the client-library driver: records what it was asked to open.
+class FakeDriver : public access::Driver {
+public:
+    explicit FakeDriver(std::string *seen) : m_seen(seen) {}
+    std::unique_ptr<access::DriverConnection> open(const std::string &service, const std::string &user,
+                                                   const std::string &password) override
+    {
+        *m_seen = service + "|" + user + "|" + password;
+        throw access::OraError::ora(12541, "TNS:no listener");
+    }
+
+private:
+    std::string *m_seen;
+};
+
+TEST_F(AccessTest, RoutingCursorEdgesAndLoginForms)
+{
+    std::string seen;
+    session.setClientDriver(std::make_unique<FakeDriver>(&seen));
+    try {
+        session.DbOpenDatabase("PROD.WORLD", "system/manager", 0);
+        FAIL();
+    } catch (const access::OraError &e) {
+        EXPECT_EQ(std::string(e.what()), "ORA-12541: TNS:no listener");
+    }
+    EXPECT_EQ(seen, "PROD.WORLD|system|manager");
+    // sim: services never reach the client driver.
+    auto db = session.DbOpenDatabase("sim:ORCL", "system/manager", 0);
+    EXPECT_EQ(seen, "PROD.WORLD|system|manager");
+    try {
+        session.DbOpenDatabase("sim:ORCL", "system", 0);
+        FAIL();
+    } catch (const access::OraError &e) {
+        EXPECT_EQ(e.serverCode(), 1005);
+    }
+
+    auto ds = db->DbCreateDynaset("select 1 n from dual union all select 2 from dual", 4);
+    EXPECT_FALSE(ds->IsBOF());
+    ds->MovePrevious();
+    EXPECT_TRUE(ds->IsBOF());
+    EXPECT_THROW(ds->Fields("N"), access::OraError);
+    ds->MoveNext();
+    EXPECT_EQ(ds->Fields("N").toString(), "1");
+    EXPECT_EQ(ds->FieldAt(0).toString(), "1");
+    EXPECT_THROW(ds->FieldAt(1), access::OraError);
+    EXPECT_TRUE(ds->HasField("n"));
+    EXPECT_FALSE(ds->HasField("m"));
+    EXPECT_EQ(ds->columnNames(), (std::vector<std::string>{"N"}));
+    // A statement after Close fails as a lost connection would.
+    db->Close();
+    try {
+        db->DbExecuteSQL("commit");
+        FAIL();
+    } catch (const access::OraError &e) {
+        EXPECT_EQ(e.serverCode(), 3114);
+    }
+}
+
+TEST_F(AccessTest, ValuesKeepOracleTextForms)
+{
+    EXPECT_EQ(access::OraValue::number(2.50).toString(), "2.5");
+    EXPECT_EQ(access::OraValue::number(100).toString(), "100");
+    EXPECT_EQ(access::OraValue::date(0).toString(), "1970-01-01 00:00:00");
+    EXPECT_EQ(access::OraValue::date(86400).dateSeconds(), 86400);
+    EXPECT_DOUBLE_EQ(access::OraValue::text("12.5").toDouble(), 12.5);
+    EXPECT_DOUBLE_EQ(access::OraValue::text("abc").toDouble(), 0);
+    EXPECT_TRUE(access::OraValue().isNull());
+    EXPECT_EQ(access::OraValue().toString(), "");
+}
+
 } // namespace
