@@ -121,7 +121,7 @@ struct Statement {
     enum Kind {
         Query, Insert, Update, Delete, CreateTable, CreateView, CreateSynonym, CreateIndex,
         DropTable, DropView, DropSynonym, DropIndex, Truncate, Commit, Rollback,
-        SetCurrentSchema, Block,
+        SetCurrentSchema, Block, Savepoint, RollbackTo,
     };
     Kind kind = Query;
     std::size_t sourcePos = 0;      // offset of the statement in its block, for PL/SQL messages

@@ -221,10 +221,17 @@ ORA_FN(oraSub)
     });
 }
 
+// Oracle's implicit date-to-text conversion (NLS_DATE_FORMAT of an American session).
+const char *const kDefaultDateModel = "DD-MON-RR";
+
 ORA_FN(oraConcat)
 {
     std::string out;
-    for (int i = 0; i < argc; ++i) out += textOf(argv[i]);
+    std::int64_t d;
+    for (int i = 0; i < argc; ++i) {
+        if (dateValue(argv[i], d)) out += formatDateModel(d, kDefaultDateModel);
+        else out += textOf(argv[i]);
+    }
     resultText(ctx, out);
 }
 
@@ -538,6 +545,7 @@ ORA_FN(oraToChar)
         bool date = dateValue(argv[0], d);
         if (argc < 2 || isNull(argv[1])) {
             if (argc >= 2) return sqlite3_result_null(ctx);
+            if (date) return resultText(ctx, formatDateModel(d, kDefaultDateModel));
             return resultText(ctx, textOf(argv[0]));
         }
         std::string model = textOf(argv[1]);

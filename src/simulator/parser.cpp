@@ -198,7 +198,7 @@ private:
 };
 
 // statement: query | insert | update | delete | create | drop | truncate | commit
-//          | rollback | alter session set current_schema = name | begin ... end;
+//          | rollback [to [savepoint] name] | savepoint name | alter session set current_schema = name | begin ... end;
 std::unique_ptr<Statement> Parser::statement()
 {
     if (isWord("SELECT") || isOp("(")) {
@@ -225,11 +225,26 @@ std::unique_ptr<Statement> Parser::statement()
         endOfStatement();
         return st;
     }
+    if (isWord("SAVEPOINT") && isIdentifier(1)) {
+        ++m_i;
+        auto st = std::make_unique<Statement>();
+        st->kind = Statement::Savepoint;
+        st->identifier = identifier();
+        endOfStatement();
+        return st;
+    }
     if (isWord("COMMIT") || isWord("ROLLBACK")) {
         bool commit = isWord("COMMIT");
-        if (!commit && isWord("TO", 1)) return nullptr;   // savepoints: not the engine's
         ++m_i;
         acceptWord("WORK");
+        if (!commit && acceptWord("TO")) {
+            acceptWord("SAVEPOINT");
+            auto st = std::make_unique<Statement>();
+            st->kind = Statement::RollbackTo;
+            st->identifier = identifier();
+            endOfStatement();
+            return st;
+        }
         auto st = std::make_unique<Statement>();
         st->kind = commit ? Statement::Commit : Statement::Rollback;
         endOfStatement();

@@ -285,6 +285,17 @@ long Session::runParsed(ast::Statement &st, const std::string &, RowSink *)
     switch (st.kind) {
     case ast::Statement::Commit: m_instance.commit(); return 0;
     case ast::Statement::Rollback: m_instance.rollback(); return 0;
+    case ast::Statement::Savepoint:
+        m_instance.begin(this);
+        m_instance.exec("SAVEPOINT " + quoteIdent(st.identifier));
+        return 0;
+    case ast::Statement::RollbackTo:
+        try {
+            m_instance.exec("ROLLBACK TO " + quoteIdent(st.identifier));
+        } catch (const SimError &) {
+            throw oraError(1086, "savepoint '" + st.identifier + "' never established");
+        }
+        return 0;
     case ast::Statement::SetCurrentSchema:
         if (!m_instance.userExists(st.identifier) && m_instance.uidOf(st.identifier) < 0) {
             // Schemas that own objects but have no login still exist.

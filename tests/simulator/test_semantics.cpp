@@ -225,6 +225,25 @@ TEST_F(Semantics, HooksAndHandlersUseTheSessionContext)
     EXPECT_EQ(sim::testing::statementTexts("DEV").size(), 2u);   // nested statements are not logged
 }
 
+TEST_F(Semantics, DatesBecomeTextInTheSessionsDefaultForm)
+{
+    EXPECT_EQ(value("select to_char(to_date('2024-03-05 10:00:00', 'YYYY-MM-DD HH24:MI:SS')) from dual"), "05-MAR-24");
+    EXPECT_EQ(value("select 'on ' || to_date('1999-12-31', 'YYYY-MM-DD') from dual"), "on 31-DEC-99");
+    EXPECT_EQ(value("select to_date('07-JUL-24') from dual"), "2024-07-07 00:00:00");
+}
+
+TEST_F(Semantics, Savepoints)
+{
+    db->execute("insert into u values (10, 'ten')");
+    db->execute("savepoint before_eleven");
+    db->execute("insert into u values (11, 'eleven')");
+    db->execute("rollback to savepoint before_eleven");
+    EXPECT_EQ(value("select count(*) from u where id >= 10"), "1");
+    db->execute("rollback");
+    EXPECT_EQ(value("select count(*) from u where id >= 10"), "0");
+    EXPECT_EQ(code("rollback to nowhere"), 1086);
+}
+
 TEST_F(Semantics, InstanceNamesFromTheEnvironment)
 {
     EXPECT_THROW(sim::Connection::open("LAB7", "SYSTEM", "MANAGER"), sim::SimError);
