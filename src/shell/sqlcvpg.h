@@ -1,0 +1,52 @@
+#pragma once
+// Common procedures: busy pointer, settings reader, password cipher, PL/SQL blocks.
+#include <cstddef>
+#include <string>
+
+namespace shell {
+
+class AppContext;
+
+// Pointer codes.
+enum PointerCode : int { kPointerDefault = 0, kPointerBusy = 11 };
+
+// Busy (hourglass) and default pointer. They do not nest: one Cursor_Normal
+// undoes any number of Cursor_Ocupado.
+void Cursor_Ocupado(AppContext &ctx);
+void Cursor_Normal(AppContext &ctx);
+
+// Reads `key` of `[section]` from the settings file `iniPath`. Section and key
+// names compare without case; a missing file, section or key answers
+// `defaultValue`; a present key with an empty value answers ""; values are cut
+// to 254 characters (the 255-character buffer with its terminator).
+std::string Leer_Ini(const std::string &iniPath, const std::string &section, const std::string &key,
+                     const std::string &defaultValue);
+// The same over the context's settings file and default repository directory.
+std::string Leer_Ini(const AppContext &ctx, const std::string &section, const std::string &key);
+
+// Where settings and the repository live on this platform when nothing else is
+// said: $XDG_CONFIG_HOME/sqlvigil/SQLVigil.ini (~/.config/...) and
+// $XDG_DATA_HOME/sqlvigil/ (~/.local/share/sqlvigil/), with its trailing slash.
+std::string defaultIniPath();
+std::string defaultRepositoryDirectory();
+
+// Password cipher: CAST-128 (key as given, "KELPIR" for the registry) in counter
+// mode, written as unpadded base64, so the text is as long as 4/3 of the
+// password's bytes. The 30-character column SERVIDORES.PASSWORD holds the
+// encoding of at most 22 bytes; Cifrar refuses a longer text (error 5 with a
+// message) rather than storing something that cannot be decoded.
+inline constexpr const char *kCipherKey = "KELPIR";
+inline constexpr std::size_t kMaxCipherBytes = 22;
+bool CifradoCabe(const std::string &text);
+std::string Cifrar(const std::string &key, const std::string &text);
+// Error 5 when the text is not an encoding made by Cifrar.
+std::string Descifrar(const std::string &key, const std::string &encoded);
+
+// The two PL/SQL blocks, built once at start-up.
+struct Bloques {
+    std::string Bloque_Tuning;
+    std::string Bloque_Estado;
+};
+void Armar_Bloques(Bloques &b);
+
+} // namespace shell
