@@ -211,7 +211,7 @@ TEST_F(Semantics, HooksAndHandlersUseTheSessionContext)
     ctx.addBeforeStatementHook([](sim::SessionContext &s) { s.execute("update sys.calls set n = n + 1"); });
     std::string translated;
     ctx.addStatementHandler([&](sim::SessionContext &s, const std::string &sql, long &rows) {
-        if (sql.rfind("explain", 0) != 0) return false;
+        if (sql.rfind("probe", 0) != 0) return false;
         translated = s.translateQuery("select id from t where rownum = 1");
         EXPECT_EQ(s.currentSchema(), "SCOTT");
         EXPECT_EQ(s.user(), "SYSTEM");
@@ -219,7 +219,7 @@ TEST_F(Semantics, HooksAndHandlersUseTheSessionContext)
         return true;
     });
     sim::testing::clearStatementLog("DEV");
-    EXPECT_EQ(db->execute("explain plan for select 1 from dual"), 3);
+    EXPECT_EQ(db->execute("probe t"), 3);
     EXPECT_EQ(translated, "SELECT \"ID\" AS \"ID\" FROM \"SCOTT.T\" AS \"T\" LIMIT 1");
     EXPECT_EQ(value("select n from sys.calls"), "2");
     EXPECT_EQ(sim::testing::statementTexts("DEV").size(), 2u);   // nested statements are not logged
