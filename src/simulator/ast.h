@@ -100,6 +100,7 @@ struct Select {
     bool nocycle = false;
     std::vector<ExprP> groupBy;
     ExprP having;
+    std::vector<std::pair<std::string, SelectP>> with; // WITH name AS (query), ... of this query
     std::vector<std::pair<SetOp, SelectP>> compound;   // following operands of set operators
     std::vector<OrderItem> orderBy;                    // of the whole compound
     bool forUpdate = false;

@@ -201,7 +201,7 @@ private:
 //          | rollback [to [savepoint] name] | savepoint name | alter session set current_schema = name | begin ... end;
 std::unique_ptr<Statement> Parser::statement()
 {
-    if (isWord("SELECT") || isOp("(")) {
+    if (isWord("SELECT") || isOp("(") || (isWord("WITH") && isIdentifier(1))) {
         auto st = std::make_unique<Statement>();
         st->kind = Statement::Query;
         st->select = query();
@@ -262,11 +262,24 @@ std::unique_ptr<Statement> Parser::statement()
     return nullptr;
 }
 
-// query: operand { (UNION [ALL] | INTERSECT | MINUS) operand } [ORDER BY ...] [FOR UPDATE ...]
+// query: [WITH ...] operand { (UNION [ALL] | INTERSECT | MINUS) operand } [ORDER BY ...]
+//        [FOR UPDATE ...]
 SelectP Parser::query()
 {
     Nest nest(*this);
+    // WITH name AS '(' query ')' {',' name AS '(' query ')'} query
+    std::vector<std::pair<std::string, SelectP>> with;
+    if (acceptWord("WITH")) {
+        do {
+            std::string name = identifier();
+            expectWord("AS");
+            expectOp("(");
+            with.emplace_back(name, query());
+            expectOp(")");
+        } while (acceptOp(","));
+    }
     SelectP first = queryOperand();
+    first->with = std::move(with);
     for (;;) {
         Select::SetOp op;
         if (acceptWord("UNION")) op = acceptWord("ALL") ? Select::UnionAll : Select::Union;
@@ -435,7 +448,7 @@ TableRef Parser::tableRef()
 {
     TableRef t;
     if (acceptOp("(")) {
-        t.subquery = query();
+        t.subquery = query();   // an inline view, WITH allowed
         expectOp(")");
     } else {
         namedTable(t);
@@ -554,7 +567,7 @@ ExprP Parser::predicateTerm()
     if (acceptWord("IN")) {
         expectOp("(");
         ExprP e;
-        if (isWord("SELECT")) {
+        if (isWord("SELECT") || (isWord("WITH") && isIdentifier(1))) {
             e = std::make_unique<Expr>(Expr::InSelect);
             e->select = query();
         } else {
@@ -673,7 +686,7 @@ ExprP Parser::primary()
         if (t.text == "(") {
             Nest nest(*this);
             ++m_i;
-            if (isWord("SELECT")) {
+            if (isWord("SELECT") || (isWord("WITH") && isIdentifier(1))) {
                 auto e = std::make_unique<Expr>(Expr::Subquery);
                 e->pos = pos;
                 e->select = query();
@@ -860,7 +873,7 @@ std::unique_ptr<Statement> Parser::insertStatement()
         do { row.push_back(expr()); } while (acceptOp(","));
         expectOp(")");
         st->values.push_back(std::move(row));
-    } else if (isWord("SELECT") || isOp("(")) {
+    } else if (isWord("SELECT") || isOp("(") || isWord("WITH")) {
         st->select = query();
     } else {
         throw oraError(926);

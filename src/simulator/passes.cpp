@@ -12,12 +12,6 @@ using namespace ast;
 
 namespace {
 
-void forEachExprSelect(Expr *e, const std::function<void(Select &)> &fn)
-{
-    if (!e) return;
-    if (e->select) forEachSelect(*e->select, fn);
-    for (auto &a : e->args) forEachExprSelect(a.get(), fn);
-}
 
 // Calls fn on every expression node of `e`, without entering nested queries.
 void walk(ExprP &e, const std::function<void(ExprP &)> &fn)
@@ -107,20 +101,61 @@ int tableOfColumn(const Expr &col, std::vector<TableRef> &from, Catalog &catalog
 
 } // namespace
 
+namespace {
+
+void exprChildren(Expr *e, const std::function<void(Select &)> &fn)
+{
+    if (!e) return;
+    if (e->select) fn(*e->select);
+    for (auto &a : e->args) exprChildren(a.get(), fn);
+}
+
+// Calls fn on the queries directly inside `s` (not on their own inner queries).
+void forEachChild(Select &s, const std::function<void(Select &)> &fn)
+{
+    for (auto &w : s.with) fn(*w.second);
+    for (auto &t : s.from) {
+        if (t.subquery) fn(*t.subquery);
+        exprChildren(t.on.get(), fn);
+        if (t.hierarchy) {
+            exprChildren(t.hierarchy->startWith.get(), fn);
+            exprChildren(t.hierarchy->connectBy.get(), fn);
+        }
+    }
+    for (auto &i : s.items) exprChildren(i.expr.get(), fn);
+    exprChildren(s.where.get(), fn);
+    exprChildren(s.startWith.get(), fn);
+    exprChildren(s.connectBy.get(), fn);
+    for (auto &g : s.groupBy) exprChildren(g.get(), fn);
+    exprChildren(s.having.get(), fn);
+    for (auto &o : s.orderBy) exprChildren(o.expr.get(), fn);
+    for (auto &c : s.compound) fn(*c.second);
+}
+
+// Resolves the tables of `s` and its inner queries; names of enclosing WITH queries
+// (`scope`) stand for those queries, not for catalog objects.
+void resolveIn(Select &s, Catalog &catalog, const std::string &schema, std::vector<std::string> &scope)
+{
+    std::size_t mark = scope.size();
+    for (auto &w : s.with) scope.push_back(w.first);
+    forEachChild(s, [&](Select &child) { resolveIn(child, catalog, schema, scope); });
+    for (auto &t : s.from) {
+        if (t.subquery || !t.storage.empty()) continue;
+        if (t.schema.empty() && std::find(scope.begin(), scope.end(), t.name) != scope.end()) continue;
+        if (!t.dblink.empty()) throw oraError(2019, "connection description for remote database not found");
+        ResolvedTable r = catalog.resolve(t.schema, t.name, schema);
+        t.storage = r.storage;
+        t.owner = r.owner;
+        t.objectName = r.name;
+    }
+    scope.resize(mark);
+}
+
+} // namespace
+
 void forEachSelect(Select &s, const std::function<void(Select &)> &fn)
 {
-    for (auto &t : s.from) {
-        if (t.subquery) forEachSelect(*t.subquery, fn);
-        forEachExprSelect(t.on.get(), fn);
-    }
-    for (auto &i : s.items) forEachExprSelect(i.expr.get(), fn);
-    forEachExprSelect(s.where.get(), fn);
-    forEachExprSelect(s.startWith.get(), fn);
-    forEachExprSelect(s.connectBy.get(), fn);
-    for (auto &g : s.groupBy) forEachExprSelect(g.get(), fn);
-    forEachExprSelect(s.having.get(), fn);
-    for (auto &o : s.orderBy) forEachExprSelect(o.expr.get(), fn);
-    for (auto &c : s.compound) forEachSelect(*c.second, fn);
+    forEachChild(s, [&](Select &child) { forEachSelect(child, fn); });
     fn(s);
 }
 
@@ -138,17 +173,8 @@ void dropDual(Select &select)
 
 void resolveTables(Select &select, Catalog &catalog, const std::string &schema)
 {
-    forEachSelect(select, [&](Select &s) {
-        for (auto &t : s.from) {
-            if (t.subquery || !t.storage.empty()) continue;
-            if (!t.dblink.empty())
-                throw oraError(2019, "connection description for remote database not found");
-            ResolvedTable r = catalog.resolve(t.schema, t.name, schema);
-            t.storage = r.storage;
-            t.owner = r.owner;
-            t.objectName = r.name;
-        }
-    });
+    std::vector<std::string> scope;
+    resolveIn(select, catalog, schema, scope);
 }
 
 void outerJoins(Select &select, Catalog &catalog)

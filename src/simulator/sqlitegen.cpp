@@ -106,6 +106,16 @@ private:
 // query: core { setop core } [ORDER BY ...] [LIMIT n]
 void Generator::select(const Select &s, std::string &out)
 {
+    if (!s.with.empty()) {
+        out += "WITH ";
+        for (std::size_t i = 0; i < s.with.size(); ++i) {
+            if (i) out += ", ";
+            out += quoteIdent(s.with[i].first) + " AS (";
+            select(*s.with[i].second, out);
+            out += ")";
+        }
+        out += " ";
+    }
     bool compound = !s.compound.empty();
     auto operand = [&](const Select &op, bool first) {
         // An operand with its own order or limit runs as an inline view.

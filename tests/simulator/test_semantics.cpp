@@ -91,6 +91,18 @@ TEST_F(Semantics, AnsiJoinsAndInlineViews)
     EXPECT_EQ(value("select count(*) from (select id from t union select id from u)"), "5");
 }
 
+TEST_F(Semantics, SubqueryFactoring)
+{
+    EXPECT_EQ(rows("with big as (select id, v from t where v > 10) "
+                   "select b.id, u.label from big b, u where u.id(+) = b.id order by 1"),
+              (Rows{{"2", "~"}, {"3", "three"}}));
+    EXPECT_EQ(value("with a as (select id from t), b as (select count(*) n from a) select n from b"), "4");
+    EXPECT_EQ(value("with u as (select 42 id from dual) select id from u"), "42");   // shadows SCOTT.U
+    EXPECT_EQ(value("select count(*) from t where id in (with x as (select id from u) select id from x)"), "2");
+    db->execute("create table scott.w as with x as (select id from u) select id from x");
+    EXPECT_EQ(value("select count(*) from scott.w"), "3");
+}
+
 TEST_F(Semantics, Predicates)
 {
     EXPECT_EQ(value("select count(*) from t where note like 'x\\_%' escape '\\'"), "1");
