@@ -154,7 +154,10 @@ void Servidores::buildForm()
     right->addRow("Query Timeout", eQueryTimeOut);
     right->addRow("Client", eEmpresa);
     right->addRow("User Client", eContraparte);
+    left->setVerticalSpacing(8);
+    right->setVerticalSpacing(8);
     auto *cols = new QHBoxLayout(fields);
+    cols->setAlignment(Qt::AlignTop);
     cols->setContentsMargins(12, 12, 12, 12);
     cols->setSpacing(24);
     cols->addLayout(left, 1);

@@ -14,3 +14,9 @@ inline QString qs(const std::string &s) { return QString::fromStdString(s); }
 inline std::string ss(const QString &s) { return s.toStdString(); }
 
 } // namespace shell
+
+class QIcon;
+namespace shell {
+// The program's icon: a watchful eye on a dark blue tile.
+QIcon appIcon();
+}

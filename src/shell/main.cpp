@@ -4,6 +4,7 @@
 //   sqlvigil --ini FILE      another settings file
 #include "appcontext.h"
 #include "demo.h"
+#include "formutil.h"
 #include "marco.h"
 #include "prompts.h"
 #include "registry.h"
@@ -21,6 +22,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationName("SQL*Vigil");
     QApplication::setApplicationVersion("1.0.0");
     QApplication::setStyle("Fusion");
+    QApplication::setWindowIcon(shell::appIcon());
 
     std::string iniPath, screenshot;
     bool demo = false;

@@ -21,7 +21,9 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QPlainTextEdit>
+#include <QVBoxLayout>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -71,6 +73,36 @@ QString menuName(const QString &caption)
     return n;
 }
 
+// Toolbar icons at one size: the style's icon drawn at 32 pixels and scaled,
+// so that every button has the same weight.
+QIcon toolIcon(QStyle *style, QStyle::StandardPixmap sp)
+{
+    QPixmap pm = style->standardIcon(sp).pixmap(32, 32);
+    if (pm.isNull())
+        return {};
+    return QIcon(pm.scaled(24, 24, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+// A padlock for the screen lock (the style has none on this platform).
+QIcon padlockIcon()
+{
+    QPixmap pm(48, 48);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x6B, 0x72, 0x80), 5));
+    p.drawArc(QRectF(13, 5, 22, 26), 0, 180 * 16);
+    p.drawLine(QPointF(13, 18), QPointF(13, 24));
+    p.drawLine(QPointF(35, 18), QPointF(35, 24));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xD9, 0x9A, 0x1E));
+    p.drawRoundedRect(QRectF(8, 22, 32, 22), 4, 4);
+    p.setBrush(QColor(0x5A, 0x3E, 0x08));
+    p.drawEllipse(QRectF(21, 28, 6, 6));
+    p.drawRect(QRectF(23, 32, 2, 7));
+    return QIcon(pm);
+}
+
 bool dirExists(const std::string &path)
 {
     struct stat st {};
@@ -91,7 +123,10 @@ Marco::Marco(AppContext &ctx, QWidget *parent) : QMainWindow(parent), m_ctx(ctx)
     setObjectName("MARCO");
     setWindowTitle("SQL*Vigil 1.00");
     m_mdi->setObjectName("MDIArea");
-    m_mdi->setBackground(QColor(0x5B, 0x6B, 0x7F));
+    QLinearGradient sky(0, 0, 0, 900);
+    sky.setColorAt(0, QColor(0x4E, 0x5F, 0x75));
+    sky.setColorAt(1, QColor(0x2E, 0x3A, 0x4B));
+    m_mdi->setBackground(sky);
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdi);
@@ -286,28 +321,35 @@ void Marco::buildBands()
     holder->setFloatable(false);
     CoolBarSQLVigil = new QWidget(holder);
     CoolBarSQLVigil->setObjectName("CoolBarSQLVigil");
-    auto *bands = new QHBoxLayout(CoolBarSQLVigil);
-    bands->setContentsMargins(2, 2, 2, 2);
-    bands->setSpacing(10);
+    // Two rows of bands: the toolbar above, the server selector and the monitor button below.
+    auto *rows = new QVBoxLayout(CoolBarSQLVigil);
+    rows->setContentsMargins(2, 2, 2, 2);
+    rows->setSpacing(2);
+    auto *bands = new QHBoxLayout;
+    bands->setContentsMargins(0, 0, 0, 0);
+    bands->setSpacing(8);
 
     ToolbarSQLVigil = new QToolBar("Toolbar", CoolBarSQLVigil);
     ToolbarSQLVigil->setObjectName("ToolbarSQLVigil");
     ToolbarSQLVigil->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    ToolbarSQLVigil->setIconSize(QSize(22, 22));
+    ToolbarSQLVigil->setIconSize(QSize(24, 24));
+    ToolbarSQLVigil->setStyleSheet("QToolButton { min-width: 58px; padding: 2px 4px; }");
     for (const ToolButton &b : kToolbar) {
-        QAction *a = ToolbarSQLVigil->addAction(style()->standardIcon(b.icon), b.label);
+        const QIcon icon = std::string(b.key) == "tbSecure" ? padlockIcon() : toolIcon(style(), b.icon);
+        QAction *a = ToolbarSQLVigil->addAction(icon, b.label);
         a->setObjectName(b.key);
         a->setToolTip(b.tip);
         const QString key = b.key;
         connect(a, &QAction::triggered, this, [this, key] { toolbarClick(key); });
     }
-    bands->addWidget(ToolbarSQLVigil);
+    rows->addWidget(ToolbarSQLVigil);
+    rows->addLayout(bands);
 
     auto *serversBand = new QFrame(CoolBarSQLVigil);
     serversBand->setObjectName("BandServers");
     serversBand->setFrameShape(QFrame::StyledPanel);
     auto *sb = new QHBoxLayout(serversBand);
-    sb->setContentsMargins(8, 4, 8, 4);
+    sb->setContentsMargins(8, 2, 8, 2);
     auto *caption = new QLabel("Servers", serversBand);
     QFont bold = caption->font();
     bold.setBold(true);
@@ -325,7 +367,7 @@ void Marco::buildBands()
     monitorBand->setObjectName("BandMonitor");
     monitorBand->setFrameShape(QFrame::StyledPanel);
     auto *mb = new QHBoxLayout(monitorBand);
-    mb->setContentsMargins(8, 4, 8, 4);
+    mb->setContentsMargins(8, 2, 8, 2);
     BtnSentenciasPesadas = new QPushButton("Begin SQL &Monitoring", monitorBand);
     BtnSentenciasPesadas->setObjectName("BtnSentenciasPesadas");
     connect(BtnSentenciasPesadas, &QPushButton::clicked, this, [this] { BtnSentenciasPesadas_Click(); });
