@@ -376,19 +376,11 @@ long Session::ddl(ast::Statement &st)
         }
         std::string sql = "CREATE TABLE " + quoteIdent(storage) + " (";
         for (std::size_t i = 0; i < st.columnDefs.size(); ++i) {
-            const ast::ColumnDef &c = st.columnDefs[i];
+            ast::ColumnDef &c = st.columnDefs[i];
             sql += (i ? ", " : "") + quoteIdent(c.name) + " " + sqliteType(c);
             if (c.notNull) sql += " NOT NULL";
-            if (c.defaultValue) {
-                ast::Select carrier;
-                ast::SelectItem item;
-                item.expr = std::move(const_cast<ast::ColumnDef &>(c).defaultValue);
-                item.name = "D";
-                carrier.items.push_back(std::move(item));
-                std::string expr = tr.query(carrier).sql;   // "SELECT <expr> AS "D""
-                expr = expr.substr(7, expr.size() - 7 - 7);
-                sql += " DEFAULT (" + expr + ")";
-            }
+            if (c.defaultValue)
+                sql += " DEFAULT (" + tr.expression(c.defaultValue) + ")";
         }
         if (!st.columns.empty()) {
             sql += ", PRIMARY KEY (";

@@ -603,6 +603,20 @@ void Translator::resolve(Select &select)
     passes::resolveTables(select, m_catalog, m_schema);
 }
 
+std::string Translator::expression(ExprP &e)
+{
+    Select carrier;
+    SelectItem item;
+    item.expr = std::move(e);
+    carrier.items.push_back(std::move(item));
+    passes::resolveTables(carrier, m_catalog, m_schema);
+    std::string out;
+    Generator g(m_catalog);
+    g.expr(*carrier.items[0].expr, out);
+    e = std::move(carrier.items[0].expr);
+    return out;
+}
+
 QueryTranslation Translator::query(Select &select)
 {
     passes::dropDual(select);

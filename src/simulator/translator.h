@@ -55,6 +55,8 @@ public:
     std::string dml(ast::Statement &st);
     // Resolves the tables of a query and everything nested in it.
     void resolve(ast::Select &select);
+    // A lone expression (a column default, for example) as SQLite text.
+    std::string expression(ast::ExprP &e);
 
     Catalog &catalog() { return m_catalog; }
     const std::string &schema() const { return m_schema; }

@@ -18,8 +18,8 @@ const char *kHelp =
     "\n"
     "A query prints a header line with the column names (as Oracle names them: an unquoted\n"
     "name or alias in upper case), then one line per row, values separated by tabs, null as\n"
-    "an empty field. Any other statement prints \"N rows processed\". A block BEGIN ... END\n"
-    "runs as PL/SQL.\n"
+    "an empty field. Any other statement (DML, DDL, COMMIT, a BEGIN ... END block) prints\n"
+    "\"N rows processed\".\n"
     "\n"
     "A failure prints the server's message (ORA-...) to standard error, runs nothing after\n"
     "it, and exits with status 1; success exits with status 0.\n"
@@ -51,16 +51,6 @@ bool isQuery(const std::string &sql)
     while (i < sql.size() && std::isalpha(static_cast<unsigned char>(sql[i])))
         word += static_cast<char>(std::toupper(static_cast<unsigned char>(sql[i++])));
     return word == "SELECT" || word == "WITH";
-}
-
-bool isBlock(const std::string &sql)
-{
-    std::size_t i = sql.find_first_not_of(" \t\r\n");
-    if (i == std::string::npos) return false;
-    std::string word;
-    while (i < sql.size() && std::isalpha(static_cast<unsigned char>(sql[i])))
-        word += static_cast<char>(std::toupper(static_cast<unsigned char>(sql[i++])));
-    return word == "BEGIN" || word == "DECLARE";
 }
 
 } // namespace
@@ -106,9 +96,6 @@ int main(int argc, char **argv)
                     std::cout << line << '\n';
                 }
                 ds->Close();
-            } else if (isBlock(sql)) {
-                db->ExecuteSQL(sql);
-                std::cout << "PL/SQL procedure successfully completed.\n";
             } else {
                 long n = db->DbExecuteSQL(sql);
                 std::cout << n << " rows processed\n";

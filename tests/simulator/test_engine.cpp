@@ -485,6 +485,9 @@ TEST_F(Engine, TablesViewsAndSynonyms)
     exec("drop table rich");
     EXPECT_EQ(code("select * from rich"), 942);
     EXPECT_EQ(execCode("drop table rich"), 942);
+    exec("create table defaults (id number, created date default sysdate, status varchar2(8) default 'NEW')");
+    exec("insert into defaults (id) values (1)");
+    EXPECT_EQ(rows("select status, nvl2(created, 'dated', 'none') from defaults")[0], (std::vector<std::string>{"NEW", "dated"}));
     exec("create table typed (n number(5,2), v varchar2(10), c char(3), d date, l long, r raw(8), i integer)");
     exec("insert into typed values (1.5, 'x', 'y', sysdate, 'long text', 'ABCD', 7)");
     EXPECT_EQ(rows("select n, v, i from typed")[0], (std::vector<std::string>{"1.5", "x", "7"}));

@@ -53,7 +53,7 @@ TEST(Vigilsql, PrintsQueriesAndRowCounts)
     Outcome r = vigilsql({"-c", "system/manager@sim:ORCL", "-e", "create table t (n number, s varchar2(10), d date)",
                       "-e", "insert into t values (1, 'one', to_date('2024-01-02','YYYY-MM-DD'))", "-e",
                       "insert into t select n + 1, null, null from t", "-e",
-                      "select n, s \"Name\", d, n/4 quarter from t order by n", "-e", "update t set n = n * 10"});
+                      "select n, s \"Name\", d, n/4 quarter from t order by n", "-e", "update t set n = n * 10", "-e", "BEGIN null; END;"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "0 rows processed\n"
                      "1 rows processed\n"
@@ -61,7 +61,8 @@ TEST(Vigilsql, PrintsQueriesAndRowCounts)
                      "N\tName\tD\tQUARTER\n"
                      "1\tone\t2024-01-02 00:00:00\t0.25\n"
                      "2\t\t\t0.5\n"
-                     "2 rows processed\n");
+                     "2 rows processed\n"
+                     "1 rows processed\n");
     EXPECT_EQ(r.err, "");
 }
 
