@@ -12,6 +12,7 @@
 //                while every other instance name loads the sim:ORCL scenario
 #include "dictionary.h"
 
+#include "instance.h"
 #include "simerror.h"
 
 #include <sqlite3.h>
@@ -215,6 +216,7 @@ void Dictionary::noteSession(SessionContext &session)
 {
     long sid = session.sid();
     const std::string sessions = table("SYS", "X$SESSION");
+    forgetClosedConnections(sid);
     if (m_connectionSids.count(sid)) {
         auto status = scalar("SELECT STATUS FROM " + sessions + " WHERE SID = ?", {sid});
         if (!status.null && status.text == "KILLED") throw oraError(28, "your session has been killed");
@@ -229,6 +231,23 @@ void Dictionary::noteSession(SessionContext &session)
         addConnectionSession(session);
     } catch (const SimError &) {
         // Bookkeeping never stops the connection's own statement.
+    }
+}
+
+// Connections that logged off leave v$session (the engine knows which are still open).
+void Dictionary::forgetClosedConnections(long current)
+{
+    auto *engine = dynamic_cast<Instance *>(&m_instance);
+    if (!engine || m_connectionSids.empty()) return;
+    std::vector<long> live = engine->sessionIds();
+    for (auto it = m_connectionSids.begin(); it != m_connectionSids.end();) {
+        if (*it != current && std::find(live.begin(), live.end(), *it) == live.end()) {
+            for (const char *t : {"X$SESSION", "X$SESSION_WAIT", "X$LOCK"})
+                exec("DELETE FROM " + table("SYS", t) + " WHERE SID = ?", {*it});
+            it = m_connectionSids.erase(it);
+        } else {
+            ++it;
+        }
     }
 }
 

@@ -72,6 +72,7 @@ public:
 
 private:
     void addConnectionSession(SessionContext &session);
+    void forgetClosedConnections(long current);
     void runScenario();
     void scale();
     void completeCatalog();
