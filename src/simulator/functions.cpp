@@ -1064,6 +1064,7 @@ std::string formatNumberModel(double v, const std::string &modelIn)
     int intDigits = 0;
     for (char c : intPart)
         if (c == '9' || c == '0') ++intDigits;
+    if (intDigits + decimals > 62) raise(1481);   // more digits than a NUMBER can show
     double r = roundTo(std::fabs(v), decimals, false);
     char buf[400];
     std::snprintf(buf, sizeof buf, "%.*f", decimals, r);

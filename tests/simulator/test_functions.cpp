@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 TEST(Values, NumberTextForms)
@@ -81,6 +83,34 @@ TEST(Values, NumberFormatModels)
     EXPECT_EQ(sim::formatNumberModel(7, "000"), " 007");
     EXPECT_EQ(sim::formatNumberModel(12345, "999"), "#####");
     EXPECT_THROW(sim::formatNumberModel(1, "9X9"), sim::SimError);
+    EXPECT_THROW(sim::formatNumberModel(1, "9." + std::string(500, '9')), sim::SimError);
+}
+
+// Random format models and inputs: a result or an Oracle error, never a crash.
+TEST(Values, RandomFormatModelsNeverCrash)
+{
+    std::mt19937 rng(1234);
+    const std::string alphabet = "YMDHSIAPMONQWJFR9G0,.$-/: \"x1";
+    std::int64_t t = *sim::parseDate("2024-03-05 14:07:09", 19);
+    int ok = 0, refused = 0;
+    for (int i = 0; i < 20000; ++i) {
+        std::string model, text;
+        for (int k = 0, n = static_cast<int>(rng() % 14); k < n; ++k) model += alphabet[rng() % alphabet.size()];
+        for (int k = 0, n = static_cast<int>(rng() % 14); k < n; ++k) text += alphabet[rng() % alphabet.size()];
+        for (auto fn : {0, 1, 2}) {
+            try {
+                if (fn == 0) sim::formatDateModel(t, model);
+                else if (fn == 1) sim::parseDateModel(text, model, t);
+                else sim::formatNumberModel(static_cast<double>(rng() % 100000) / 7.0, model);
+                ++ok;
+            } catch (const sim::SimError &e) {
+                EXPECT_EQ(std::string(e.what()).rfind("ORA-", 0), 0u);
+                ++refused;
+            }
+        }
+    }
+    EXPECT_GT(ok, 0);
+    EXPECT_GT(refused, 0);
 }
 
 } // namespace
