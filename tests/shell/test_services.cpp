@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 
 using namespace shell;
@@ -248,4 +249,28 @@ TEST(Blocks, ExactTexts)
     Armar_Bloques(again);
     Armar_Bloques(again);                       // each block is built from empty
     EXPECT_EQ(again.Bloque_Tuning, b.Bloque_Tuning);
+}
+
+TEST(Robustness, SettingsAndCipherTakeAnyText)
+{
+    std::mt19937 rng(42);
+    std::uniform_int_distribution<int> byte(0, 255), len(0, 400);
+    char path[] = "/tmp/sqlvigil-fuzzXXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    for (int i = 0; i < 500; ++i) {
+        std::string junk;
+        for (int n = len(rng); n > 0; --n)
+            junk += static_cast<char>(i % 3 ? "[]=;\n abcDIRECTORIOSBDLOCAL"[byte(rng) % 28] : byte(rng));
+        std::ofstream(path, std::ios::binary) << junk;
+        const std::string v = Leer_Ini(path, "DIRECTORIOS", "BDLOCAL", "def");
+        EXPECT_LE(v.size(), 254u);
+        try {
+            Descifrar(kCipherKey, junk.substr(0, 40));
+        } catch (const VbError &e) {
+            EXPECT_EQ(e.number(), 5);
+        }
+    }
+    std::remove(path);
 }

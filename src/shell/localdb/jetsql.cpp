@@ -208,10 +208,13 @@ std::string toSqlite(const std::string &jetSql)
         jetSql, [&](const std::string &code) { out += rewriteCode(code); },
         [&](const std::string &lit) {
             if (lit[0] == '"') {
+                // The closing quote is missing when the text ends inside the literal.
+                const bool closed = lit.size() >= 2 && lit.back() == '"';
+                const std::size_t end = closed ? lit.size() - 1 : lit.size();
                 std::string body;
-                for (std::size_t i = 1; i + 1 < lit.size(); ++i) {
+                for (std::size_t i = 1; i < end; ++i) {
                     body += lit[i];
-                    if (lit[i] == '"' && lit[i + 1] == '"')
+                    if (lit[i] == '"' && i + 1 < end && lit[i + 1] == '"')
                         ++i;
                 }
                 out += quoteText(body);
