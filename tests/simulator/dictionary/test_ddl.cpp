@@ -250,3 +250,52 @@ TEST_F(Orcl, MalformedAdministrativeStatements)
         }
     }
 }
+
+TEST_F(Orcl, AKilledConnectionLearnsItOnItsNextCall)
+{
+    auto scott = connect("SCOTT", "TIGER");
+    EXPECT_EQ(code("select count(*) from emp", scott.get()), 0);
+    std::string sid = std::to_string(scott->id());
+    std::string serial = one("select serial# from v$session where sid = " + sid);
+    EXPECT_EQ(one("select username from v$session where sid = " + sid), "SCOTT");
+    x("alter system kill session '" + sid + "," + serial + "'");
+    EXPECT_EQ(code("select count(*) from emp", scott.get()), 28);
+    // A connection that logs off leaves v$session.
+    auto hr = connect("HR", "HR");
+    code("select 1 from dual", hr.get());
+    std::string hrSid = std::to_string(hr->id());
+    EXPECT_EQ(one("select count(*) from v$session where sid = " + hrSid), "1");
+    hr->close();
+    hr.reset();
+    EXPECT_EQ(one("select count(*) from v$session where sid = " + hrSid), "0");
+}
+
+TEST_F(Orcl, ObjectsCreatedWhileRunningJoinTheDictionary)
+{
+    x("create table SQLVIGIL_HOLDERS ( waiting_session number, holding_session number, lock_type varchar2(26) )");
+    Rows o = q("select owner, object_type, status from dba_objects where object_name = 'SQLVIGIL_HOLDERS'");
+    ASSERT_EQ(o.size(), 1u);
+    EXPECT_EQ(o[0], (std::vector<std::string>{"SYSTEM", "TABLE", "VALID"}));
+    Rows cols = q("select column_name, data_type, data_length from dba_tab_columns where table_name = 'SQLVIGIL_HOLDERS' "
+                  "order by column_id");
+    ASSERT_EQ(cols.size(), 3u);
+    EXPECT_EQ(cols[2], (std::vector<std::string>{"LOCK_TYPE", "VARCHAR2", "26"}));
+    EXPECT_EQ(one("select count(*) from dba_tables where table_name = 'SQLVIGIL_HOLDERS'"), "1");
+    x("create public synonym HOLDERS for SYSTEM.SQLVIGIL_HOLDERS");
+    EXPECT_EQ(one("select table_name from dba_synonyms where owner = 'PUBLIC' and synonym_name = 'HOLDERS'"),
+              "SQLVIGIL_HOLDERS");
+    x("drop table SQLVIGIL_HOLDERS");
+    EXPECT_EQ(one("select count(*) from dba_objects where object_name = 'SQLVIGIL_HOLDERS'"), "0");
+
+    // Explain plan of DML and into a named table.
+    x("explain plan set statement_id = 'I' into system.plan_table for insert into scott.bonus values ('X', 'Y', 1, 2)");
+    EXPECT_EQ(one("select operation from plan_table where statement_id = 'I' and id = 0"), "INSERT STATEMENT");
+    x("explain plan set statement_id = 'D' for delete from ventas.auditoria where fecha < sysdate - 30");
+    Rows d = q("select operation, options, object_name from plan_table where statement_id = 'D' order by id");
+    ASSERT_EQ(d.size(), 3u);
+    EXPECT_EQ(d[1], (std::vector<std::string>{"DELETE", "~", "AUDITORIA"}));
+    EXPECT_EQ(d[2], (std::vector<std::string>{"TABLE ACCESS", "FULL", "AUDITORIA"}));
+    x("explain plan set statement_id = 'V' for select count(*) from v$session");
+    EXPECT_EQ(one("select options from plan_table where statement_id = 'V' and id = 1"), "AGGREGATE");
+    EXPECT_EQ(code("explain plan set statement_id = 'N' into nothing_here for select * from dual"), 942);
+}
