@@ -269,6 +269,9 @@ void Marco::buildMenus()
     menuEntry(locks, "&Resources", "BLORECURSOS");
     menuEntry(monitor, "Dis&k i/o", "PESOS_IO");
     menuEntry(monitor, "&Contentions", "CONTENCIONES");
+    // What the heavy-statement recorder stored (read-only).
+    monitor->addSeparator();
+    menuEntry(monitor, "&Heavy Statements", "SENTENCIASPESADAS");
 
     QMenu *reports = bar->addMenu("&Reports");
     reports->setObjectName("mnu_Reports");
@@ -580,7 +583,7 @@ void Marco::updateStatus()
     else if (s.slotState == kSlotLoaded)
         text = QString("%1  —  not connected").arg(QString::fromStdString(s.SERVIDOR));
     else
-        text = "No server selected";
+        text = "No server selected: pick one in Servers, then Connect";
     m_status->setText(text);
     statusBar()->showMessage(QString::fromStdString("Repository: " + m_ctx.repositoryFile()));
 }

@@ -52,6 +52,7 @@ private slots:
     void screenLockNeedsTheCode();
     void toolbarMenusAndButtons();
     void clipboardAndExit();
+    void windowArrangement();
 };
 
 void MarcoTest::startupLeavesEverySlotFree()
@@ -271,6 +272,33 @@ void MarcoTest::clipboardAndExit()
     QVERIFY(t.ctx.currentConnection() == nullptr);
     QCOMPARE(t.ctx.slotTable[1].slotState, shell::kSlotFree);
     QCOMPARE(t.ctx.slotTable[1].SERVIDOR, std::string("DEMO"));   // texts kept
+}
+
+void MarcoTest::windowArrangement()
+{
+    WindowTest t(noConnection());
+    for (const char *name : {"ONE", "TWO"})
+        t.ctx.windows.add(name, [name](shell::AppContext &, QWidget *parent) {
+            auto *w = new QWidget(parent);
+            w->setWindowTitle(name);
+            return w;
+        });
+    Marco m(t.ctx);
+    m.resize(1000, 700);
+    m.show();
+    QWidget *one = m.showForm("ONE");
+    QWidget *two = m.showForm("TWO");
+    QVERIFY(one && two);
+    m.arrange(2);                                       // side by side
+    QWidget *f1 = one->parentWidget(), *f2 = two->parentWidget();
+    QCOMPARE(f1->y(), f2->y());
+    QVERIFY(f1->x() != f2->x());
+    m.arrange(1);                                       // one above the other
+    QCOMPARE(f1->x(), f2->x());
+    QVERIFY(f1->y() != f2->y());
+    m.arrange(0);                                       // cascade
+    QVERIFY(f1->pos() != f2->pos());
+    QCOMPARE(m.mdi()->subWindowList().size(), 2);
 }
 
 QTEST_MAIN(MarcoTest)
