@@ -53,12 +53,19 @@ struct Expr {
     explicit Expr(Kind k) : kind(k) {}
 };
 
+struct OrderItem {
+    ExprP expr;
+    bool desc = false;
+    int nulls = 0;          // 0 default, 1 NULLS FIRST, 2 NULLS LAST
+};
+
 // A hierarchical query's source, set by the CONNECT BY pass: the generator writes it as
 // a recursive common table expression over the table, in Oracle's depth-first order.
 struct Hierarchy {
     ExprP startWith;        // null: every row is a root
     ExprP connectBy;        // PRIOR columns already moved to the parent row "__P"
     bool nocycle = false;
+    std::vector<OrderItem> siblings;   // ORDER SIBLINGS BY: order of rows under one parent
 };
 
 struct TableRef {
@@ -83,11 +90,6 @@ struct SelectItem {
     std::string name;       // the column name of the result (Oracle's naming)
 };
 
-struct OrderItem {
-    ExprP expr;
-    bool desc = false;
-    int nulls = 0;          // 0 default, 1 NULLS FIRST, 2 NULLS LAST
-};
 
 struct Select {
     enum SetOp { Union, UnionAll, Intersect, Minus };
@@ -103,6 +105,7 @@ struct Select {
     std::vector<std::pair<std::string, SelectP>> with; // WITH name AS (query), ... of this query
     std::vector<std::pair<SetOp, SelectP>> compound;   // following operands of set operators
     std::vector<OrderItem> orderBy;                    // of the whole compound
+    std::vector<OrderItem> siblingsOrder;              // ORDER SIBLINGS BY (hierarchical)
     bool forUpdate = false;
     // Set by passes:
     long long limit = -1;                              // from ROWNUM predicates

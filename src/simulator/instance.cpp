@@ -95,6 +95,7 @@ std::string oraText(int code)
         {6550, "PL/SQL compilation error"},
         {12154, "TNS:could not resolve service name"},
         {25156, "old style outer join (+) cannot be used with ANSI joins"},
+        {30929, "ORDER SIBLINGS BY clause not allowed here"},
     };
     auto it = texts.find(code);
     return it == texts.end() ? std::string("error ") + std::to_string(code) : it->second;

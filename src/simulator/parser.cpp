@@ -289,8 +289,10 @@ SelectP Parser::query()
         first->compound.emplace_back(op, queryOperand());
     }
     if (acceptWord("ORDER")) {
+        bool siblings = acceptWord("SIBLINGS");
         expectWord("BY", 924);
-        orderBy(first->orderBy);
+        orderBy(siblings ? first->siblingsOrder : first->orderBy);
+        if (siblings && !first->connectBy) throw oraError(30929, "ORDER SIBLINGS BY clause not allowed here");
     }
     if (acceptWord("FOR")) {
         expectWord("UPDATE");

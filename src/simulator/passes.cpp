@@ -295,6 +295,7 @@ void connectBy(Select &select, Catalog &catalog)
             if (e->kind == Expr::Pseudo && e->text == "LEVEL") e = rawExpr("1");
         });
         h->nocycle = s.nocycle;
+        h->siblings = std::move(s.siblingsOrder);
         t.hierarchy = h;
 
         // LEVEL in the query reads the hierarchy's level column.

@@ -325,7 +325,15 @@ void Generator::hierarchy(const TableRef &t, std::string &out)
     std::string base = quoteIdent("__B" + std::to_string(n));
     std::string cte = quoteIdent("__H" + std::to_string(n));
     std::string a = quoteIdent(t.refName());
-    out += "(WITH RECURSIVE " + base + " AS (SELECT row_number() OVER () AS \"__RN\", \"__X\".* FROM ";
+    // Rows are numbered in table order, or by ORDER SIBLINGS BY; a parent's children then
+    // follow each other in that order.
+    out += "(WITH RECURSIVE " + base + " AS (SELECT row_number() OVER (";
+    for (std::size_t k = 0; k < h.siblings.size(); ++k) {
+        out += k ? ", " : "ORDER BY ";
+        expr(*h.siblings[k].expr, out);
+        out += h.siblings[k].desc ? " DESC NULLS FIRST" : " NULLS LAST";
+    }
+    out += ") AS \"__RN\", " + a + ".* FROM ";
     if (t.subquery) {
         out += "(";
         select(*t.subquery, out);
@@ -333,7 +341,7 @@ void Generator::hierarchy(const TableRef &t, std::string &out)
     } else {
         out += quoteIdent(t.storage.empty() ? t.name : t.storage);
     }
-    out += " AS \"__X\"), " + cte + " AS (SELECT 1 AS \"__LVL\", printf('/%010d', " + a +
+    out += " AS " + a + "), " + cte + " AS (SELECT 1 AS \"__LVL\", printf('/%010d', " + a +
            ".\"__RN\") AS \"__PATH\", " + a + ".* FROM " + base + " AS " + a;
     if (h.startWith) {
         out += " WHERE ";

@@ -307,6 +307,11 @@ TEST_F(Engine, ConnectByInOraclesDepthFirstOrder)
     EXPECT_EQ(column(r), (std::vector<std::string>{"KING"}));
     r = rows("select ename from emp start with mgr is null connect by prior empno = mgr and level <= 2");
     EXPECT_EQ(column(r), (std::vector<std::string>{"KING", "JONES", "BLAKE", "CLARK"}));
+    // ORDER SIBLINGS BY orders the rows under each parent.
+    r = rows("select ename from emp start with mgr is null connect by prior empno = mgr order siblings by ename desc");
+    EXPECT_EQ(column(r), (std::vector<std::string>{"KING", "JONES", "SCOTT", "ADAMS", "FORD", "SMITH", "CLARK", "MILLER",
+                                                   "BLAKE", "WARD", "TURNER", "MARTIN", "JAMES", "ALLEN"}));
+    EXPECT_EQ(code("select ename from emp order siblings by ename"), 30929);
     // A loop in the data.
     exec("create table loopy (id number, parent number)");
     exec("insert into loopy values (1, 2)");
