@@ -246,6 +246,10 @@ void BloqueosTest::detailSqlAndKill()
     t.prompts.answer(shell::vbYes);
     t.click(w, "BEliminar_Sesion");
     QCOMPARE(t.statements(), std::vector<std::string>{"alter system kill session '143,9'"});
+    QCOMPARE(t.prompts.last().text, std::string("Sesion Borrada"));
+    // The killed waiter leaves the wait-for chain: the lock list no longer has its request.
+    t.click(w, "GBloqueos");
+    QCOMPARE(rowOf(w, "LBloqueos", 1, "143", 6, "6"), 0);
 
     // Leaving the session page disables them again.
     w->PNIndex_Desc_Rec_Bloq->setCurrentIndex(0);

@@ -404,11 +404,23 @@ void SesionesTest::killAnsweredNoThenYes()
     QCOMPARE(t.prompts.count(), 3u);
     QVERIFY2(t.prompts.last().text == "Sesion Borrada", t.prompts.log().c_str());
     QCOMPARE(t.prompts.last().buttons(), int(shell::vbOKOnly));
-    // The list is not refreshed by the kill; the next listing no longer has it.
+    // The list is not refreshed by the kill; the next listing shows the session
+    // as the server keeps it until cleaned up: marked KILLED, running nothing.
     QCOMPARE(rowOf(w, "139"), row);
+    QCOMPARE(t.cell(w, "LSesion", row, 8), QString("ACTIVE"));
     t.click(w, "GSession");
-    QCOMPARE(rowOf(w, "139"), 0);
-    QVERIFY(rowOf(w, "143") > 0);
+    const int killed = rowOf(w, "139");
+    QVERIFY(killed > 0);
+    QCOMPARE(t.cell(w, "LSesion", killed, 8), QString("KILLED"));
+    QCOMPARE(t.cell(w, "LSesion", killed, 9), QString());
+    QCOMPARE(t.cell(w, "LSesion", rowOf(w, "143"), 8), QString("ACTIVE"));
+    // Killing it again is refused by the server: no "Sesion Borrada".
+    selectCell(w->LSesion, killed, 1);
+    t.prompts.clear();
+    t.prompts.answer(shell::vbYes).answer(shell::vbIgnore);
+    t.click(w, "BSesiones");
+    QCOMPARE(t.prompts.count(), 2u);
+    QVERIFY(t.prompts.last().text.find("ORA-00031") != std::string::npos);
 }
 
 void SesionesTest::failingStatementsAnsweredIgnoreAndAbort()
