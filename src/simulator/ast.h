@@ -36,6 +36,7 @@ struct Expr {
         IsNull,    // args[0] IS [NOT] NULL; negated
         Cast,      // args[0] AS text(type)
         Tuple,     // (a, b, ...) on the left of IN
+        Quantified,// args[0] op ANY|ALL (list args[1..] or select); text: op, parts[0]: ANY or ALL
         Raw,       // text: SQLite text produced by a pass (never from the parser)
     };
     Kind kind;

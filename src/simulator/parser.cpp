@@ -557,8 +557,20 @@ ExprP Parser::predicateTerm()
             if (op == "<>" || op == "^=" || op == "~=") op = "!=";
             std::size_t pos = t.pos;
             ++m_i;
-            if (isWord("ANY") || isWord("SOME") || isWord("ALL"))
-                throw oraError(900, "ANY/ALL comparisons are not supported by this instance");
+            if (isWord("ANY") || isWord("SOME") || isWord("ALL")) {
+                // left op ANY|SOME|ALL '(' query | list ')'
+                auto e = std::make_unique<Expr>(Expr::Quantified);
+                e->text = op;
+                e->pos = pos;
+                e->parts.push_back(isWord("ALL") ? "ALL" : "ANY");
+                ++m_i;
+                expectOp("(");
+                e->args.push_back(std::move(left));
+                if (isWord("SELECT") || (isWord("WITH") && isIdentifier(1))) e->select = query();
+                else do { e->args.push_back(expr()); } while (acceptOp(","));
+                expectOp(")");
+                return e;
+            }
             return binary(op, std::move(left), additive(), pos);
         }
         return left;

@@ -593,6 +593,31 @@ void Generator::expr(const Expr &e, std::string &out)
         expr(*e.args[0], out);
         out += ", " + quoteString(e.text) + ")";
         return;
+    case Expr::Quantified: {
+        bool all = e.parts[0] == "ALL";
+        std::string left;
+        expr(*e.args[0], left);
+        if (!e.select) {
+            // a list: the comparisons joined by OR (ANY) or AND (ALL)
+            out += "(";
+            for (std::size_t k = 1; k < e.args.size(); ++k) {
+                if (k > 1) out += all ? " AND " : " OR ";
+                out += "(" + left + " " + e.text + " ";
+                expr(*e.args[k], out);
+                out += ")";
+            }
+            out += ")";
+            return;
+        }
+        // a query: some row compares true (ANY), or no row fails to compare true (ALL)
+        std::string q = quoteIdent("__Q" + std::to_string(++m_counter));
+        out += all ? "NOT EXISTS (WITH " : "EXISTS (WITH ";
+        out += q + "(\"__V\") AS (";
+        select(*e.select, out);
+        out += ") SELECT 1 FROM " + q + " WHERE (" + left + " " + e.text + " " + q + ".\"__V\")";
+        out += all ? " IS NOT 1)" : ")";
+        return;
+    }
     case Expr::Tuple:
         out += "(";
         for (std::size_t k = 0; k < e.args.size(); ++k) {

@@ -413,6 +413,14 @@ TEST_F(Engine, SubqueriesGroupsAndPredicates)
     EXPECT_EQ(column(rows("select dname from dept where deptno in (select deptno from emp where job = 'PRESIDENT')")),
               (std::vector<std::string>{"ACCOUNTING"}));
     EXPECT_EQ(value("select count(*) from emp where job in ('CLERK', 'ANALYST') and sal between 1000 and 3000"), "4");
+    EXPECT_EQ(column(rows("select ename from emp where sal > all (select sal from emp where deptno = 30) order by 1")),
+              (std::vector<std::string>{"FORD", "JONES", "KING", "SCOTT"}));
+    EXPECT_EQ(column(rows("select ename from emp where sal = any (800, 950) order by 1")),
+              (std::vector<std::string>{"JAMES", "SMITH"}));
+    EXPECT_EQ(value("select count(*) from emp where sal < some (select sal from emp where job = 'CLERK')"), "5");
+    EXPECT_EQ(value("select count(*) from emp where sal > all (select sal from emp where 1 = 0)"), "14");
+    EXPECT_EQ(value("select count(*) from emp where sal > any (select sal from emp where 1 = 0)"), "0");
+    EXPECT_EQ(value("select count(*) from emp e where e.sal >= all (select sal from emp x where x.deptno = e.deptno)"), "4");
     EXPECT_EQ(value("select count(*) from emp where comm is not null and ename not like '%N'"), "2");
     auto r = rows("select deptno, count(*) n, sum(sal) total, round(avg(sal), 2) average, min(ename), max(hiredate) "
                   "from emp group by deptno having count(*) > 3 order by deptno");
