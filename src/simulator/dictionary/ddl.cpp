@@ -889,11 +889,14 @@ void applyUserClauses(Dictionary &d, SessionContext &s, const std::string &name,
     if (u.password) {
         d.exec("UPDATE " + users + " SET PASSWORD = ?, EXT_USERNAME = NULL WHERE \"USER#\" = ?",
                {passwordHash(name, *u.password), userNo});
-        d.instance().addLogin(name, *u.password, s.isDba() && false);
+        bool dba = name == "SYS" || name == "SYSTEM" ||
+                   !d.rows("SELECT 1 FROM " + d.table("SYS", "SYSAUTH$") + " WHERE GRANTEE = ? AND GRANTED_ROLE = 'DBA'",
+                           {name}).empty();
+        d.instance().addLogin(name, *u.password, dba);
     }
     if (u.external) {
         d.exec("UPDATE " + users + " SET PASSWORD = 'EXTERNAL', EXT_USERNAME = ? WHERE \"USER#\" = ?", {name, userNo});
-        d.instance().dropLogin(name);
+        d.instance().addLogin(name, unusablePassword(), false);
     }
     std::string status;
     if (u.locked) status = *u.locked ? "LOCKED" : "OPEN";

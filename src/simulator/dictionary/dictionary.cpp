@@ -85,6 +85,10 @@ void catalogAccessFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
 
 Dictionary::Dictionary(InstanceContext &instance) : m_instance(instance) {}
 
+// A password no one can type: the account exists for the engine (its schema can be made
+// current) but logs in only through the operating system or not at all.
+std::string unusablePassword() { return std::string("\x01EXTERNAL\x01"); }
+
 std::string Dictionary::table(const std::string &owner, const std::string &name) const
 {
     return quote(m_instance.storageName(owner, name));
@@ -105,12 +109,9 @@ void bindAll(sqlite3_stmt *st, const std::vector<Dictionary::Param> &params)
     }
 }
 
-SimError sqliteFailure(sqlite3 *db)
-{
-    std::string msg = sqlite3_errmsg(db);
-    if (msg.rfind("ORA-", 0) == 0) return SimError(std::atoi(msg.c_str() + 4), msg);
-    return oraError(600, "internal error code, arguments: [" + msg + "]");
-}
+// The Oracle error for a SQLite one, as the engine maps them (ORA-00904 for an unknown
+// column, ORA-00942 for an unknown table, ...).
+SimError sqliteFailure(sqlite3 *db) { return sqliteError(sqlite3_errmsg(db)); }
 
 } // namespace
 
@@ -461,6 +462,9 @@ void Dictionary::registerLogins()
     m_instance.addLogin("HR", "HR", false);
     m_instance.addLogin("VENTAS", "VENTAS", false);
     m_instance.addLogin("DBSNMP", "DBSNMP", false);
+    // Accounts nobody logs into still exist as schemas (ALTER SESSION SET CURRENT_SCHEMA).
+    m_instance.addLogin("OUTLN", unusablePassword(), false);
+    m_instance.addLogin("OPS$JPEREZ", unusablePassword(), false);
 }
 
 void install(InstanceContext &instance)

@@ -87,6 +87,9 @@ private:
     std::map<std::string, bool> m_access;
 };
 
+// The password given to accounts that are identified externally or never log in.
+std::string unusablePassword();
+
 // Statement handlers (ddl.cpp): administrative DDL with its dictionary effects.
 bool handleDdl(Dictionary &dict, SessionContext &session, const std::string &sql, long &rows);
 // EXPLAIN PLAN (explainplan.cpp).

@@ -247,6 +247,7 @@ TEST_F(Orcl, MalformedAdministrativeStatements)
         for (std::size_t n = 1; n <= sql.size(); n += 3) {
             int c = code(sql.substr(0, n));
             EXPECT_GE(c, 0) << sql.substr(0, n);
+            EXPECT_NE(c, 600) << sql.substr(0, n) << ": " << lastError;
         }
     }
 }
@@ -298,4 +299,47 @@ TEST_F(Orcl, ObjectsCreatedWhileRunningJoinTheDictionary)
     x("explain plan set statement_id = 'V' for select count(*) from v$session");
     EXPECT_EQ(one("select options from plan_table where statement_id = 'V' and id = 1"), "AGGREGATE");
     EXPECT_EQ(code("explain plan set statement_id = 'N' into nothing_here for select * from dual"), 942);
+}
+
+// Random damage to valid administrative statements never crashes the instance: each
+// mutated text either runs or raises an Oracle error.
+TEST_F(Orcl, MutatedAdministrativeStatementsGiveOracleErrors)
+{
+    const std::vector<std::string> seeds = {
+        "create tablespace DATOS datafile '/u09/d1.dbf' size 10M default storage ( initial 64K next 64K minextents 1 "
+        "maxextents 121 pctincrease 0 )",
+        "alter tablespace USERS add datafile '/u09/u3.dbf' size 5M reuse",
+        "alter tablespace TOOLS online",
+        "alter database datafile '/u04/oradata/ORCL/users02.dbf' resize 60M",
+        "create rollback segment R09 tablespace RBS storage( initial 1M next 1M minextents 2 maxextents 121 optimal 4M )",
+        "alter rollback segment R05 storage ( next 512K )",
+        "create user FUZZ identified by fuzz default tablespace USERS temporary tablespace TEMP quota 1M on USERS",
+        "alter system kill session '141,1220'",
+        "explain plan set statement_id = 'F' for select e.ename from scott.emp e where e.empno = 7101 order by 1"};
+    const std::string alphabet = "'(),;=@. ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789KM\"$#_-*/\n\t";
+    unsigned long long seed = 20261208;
+    auto next = [&] {
+        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<std::size_t>(seed >> 33);
+    };
+    int ran = 0, refused = 0;
+    for (int round = 0; round < 600; ++round) {
+        std::string sql = seeds[next() % seeds.size()];
+        int edits = 1 + static_cast<int>(next() % 3);
+        for (int e = 0; e < edits && !sql.empty(); ++e) {
+            std::size_t at = next() % sql.size();
+            switch (next() % 3) {
+            case 0: sql.erase(at, 1 + next() % 4); break;
+            case 1: sql.insert(at, 1, alphabet[next() % alphabet.size()]); break;
+            default: sql[at] = alphabet[next() % alphabet.size()];
+            }
+        }
+        int c = code(sql);
+        EXPECT_GE(c, 0) << sql;
+        EXPECT_NE(c, 600) << sql << ": " << lastError;   // never an internal error
+        (c == 0 ? ran : refused)++;
+    }
+    EXPECT_GT(refused, 100);
+    // The instance still answers consistently afterwards.
+    EXPECT_EQ(code("select count(*) from dba_free_space"), 0);
 }
