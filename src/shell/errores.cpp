@@ -71,6 +71,9 @@ std::string Error_Texto(int n)
         {3420, "Object invalid or no longer set."},
         {3421, "Data type conversion error."},
         {3464, "Data type mismatch in criteria expression."},
+        {20504, "The report file cannot be opened."},
+        {20515, "The report definition is faulty."},
+        {20599, "The report's data cannot be read."},
     };
     auto it = texts.find(n);
     if (it != texts.end())

@@ -73,6 +73,11 @@ WindowTest::WindowTest(Options o) : ctx(prompts)
         ini << "[DIRECTORIOS]\nBDLOCAL=" << dir << "\n";
     }
     prepareRepository(dir, o.initialise);
+    // The report files shipped with the program, as the demo directory has them.
+    std::error_code ec;
+    for (const auto &entry : std::filesystem::directory_iterator(SQLVIGIL_SOURCE_REPORTS, ec))
+        if (entry.path().extension() == ".rpt")
+            std::filesystem::copy_file(entry.path(), dir + entry.path().filename().string(), ec);
     ctx.repositoryDirectory = dir;
     ctx.repository = localdb::Database::OpenDatabase(ctx.repositoryFile());
     if (o.initialise)

@@ -4,6 +4,7 @@
 //     SQLVigil.MDB (every table and saved query) and the server "DEMO"
 //     (sim:ORCL, SYSTEM/MANAGER) registered;
 //   - an application context whose current slot 1 holds DEMO, connected;
+//   - the report files of reports/ copied beside the repository;
 //   - the scripted prompt responder in place of the program's message boxes;
 //   - the statements the window sent, in order, and faults to inject.
 //
