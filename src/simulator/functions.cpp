@@ -695,6 +695,12 @@ ORA_FN(oraFit)
     });
 }
 
+// ora_raise(code): raises ORA-<code> with its standard text.
+ORA_FN(oraRaise)
+{
+    guard(ctx, [&] { raise(static_cast<int>(sqlite3_value_int64(argv[0]))); });
+}
+
 // ---------------------------------------------------------------- session values
 
 ORA_FN(oraSysdate) { resultDate(ctx, host(ctx)->now()); }
@@ -1167,6 +1173,7 @@ void registerFunctions(sqlite3 *db, FunctionHost *h)
         {"ora_to_date", -1, oraToDate, false},
         {"ora_cast", 2, oraCast, false},
         {"ora_fit", 4, oraFit, false},
+        {"ora_raise", 1, oraRaise, false},
         {"ora_add_months", 2, oraAddMonths, true},
         {"ora_months_between", 2, oraMonthsBetween, true},
         {"ora_last_day", 1, oraLastDay, true},

@@ -60,6 +60,7 @@ std::string oraText(int code)
         {1416, "two tables cannot be outer-joined to each other"},
         {1422, "exact fetch returns more than requested number of rows"},
         {1426, "numeric overflow"},
+        {1427, "single-row subquery returns more than one row"},
         {1428, "argument is out of range"},
         {1435, "user does not exist"},
         {1436, "CONNECT BY loop in user data"},

@@ -536,11 +536,21 @@ void Generator::expr(const Expr &e, std::string &out)
         }
         out += " END)";
         return;
-    case Expr::Subquery:
-        out += "(";
+    case Expr::Subquery: {
+        // A scalar subquery yields its one row's value, null for no row, and ORA-01427
+        // for more than one row (SQLite alone would take the first).
+        if (e.select->items.size() != 1 || e.select->items[0].expr->kind == Expr::Star) {
+            out += "(";
+            select(*e.select, out);
+            out += ")";
+            return;
+        }
+        std::string q = quoteIdent("__S" + std::to_string(++m_counter));
+        out += "(WITH " + q + "(\"__V\") AS (SELECT * FROM (";
         select(*e.select, out);
-        out += ")";
+        out += ") LIMIT 2) SELECT CASE count(*) WHEN 2 THEN ora_raise(1427) ELSE max(\"__V\") END FROM " + q + ")";
         return;
+    }
     case Expr::Exists:
         out += e.negated ? "NOT EXISTS (" : "EXISTS (";
         select(*e.select, out);
@@ -784,8 +794,9 @@ std::string Translator::dml(Statement &st)
             out += "(";
             for (std::size_t k = 0; k < st.rowSets[i].first.size(); ++k)
                 out += (k ? ", " : "") + quoteIdent(st.rowSets[i].first[k]);
-            out += ") = ";
-            g.expr(*st.rowSets[i].second, out);
+            out += ") = (";
+            g.select(*st.rowSets[i].second->select, out);
+            out += ")";
         }
         break;
     case Statement::Delete:

@@ -430,6 +430,13 @@ TEST_F(Engine, SubqueriesGroupsAndPredicates)
     EXPECT_EQ(value("select count(comm) from emp"), "4");
     EXPECT_EQ(value("select nvl(sum(sal), 0) from emp where 1 = 0"), "0");
     EXPECT_EQ(value("select x.n from (select count(*) n from emp) x"), "14");
+    // A scalar subquery gives one value, null for no row, and refuses several rows.
+    EXPECT_EQ(value("select (select dname from dept where deptno = 10) from dual"), "ACCOUNTING");
+    EXPECT_EQ(value("select nvl((select dname from dept where deptno = 99), 'none') from dual"), "none");
+    EXPECT_EQ(code("select (select dname from dept) from dual"), 1427);
+    EXPECT_EQ(lastError, "ORA-01427: single-row subquery returns more than one row");
+    EXPECT_EQ(column(rows("select ename, (select dname from dept d where d.deptno = e.deptno) dn from emp e "
+                          "where empno = 7839"), 1), (std::vector<std::string>{"ACCOUNTING"}));
 }
 
 TEST_F(Engine, DmlAndTransactions)
