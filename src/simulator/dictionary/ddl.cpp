@@ -5,6 +5,7 @@
 //   CREATE/ALTER/DROP [PUBLIC] ROLLBACK SEGMENT
 //   CREATE USER, ALTER USER, DROP USER
 //   ALTER SYSTEM KILL SESSION, ALTER SYSTEM SWITCH LOGFILE, ALTER SYSTEM CHECKPOINT
+//   CREATE/DROP ROLE, GRANT and REVOKE of roles and object privileges
 // Space is kept consistent: datafiles bring their free extents, segments take theirs from
 // the free extents of their tablespace and give them back when dropped.
 #include "ddllexer.h"
@@ -1062,6 +1063,197 @@ long alterSystem(Dictionary &d, SessionContext &s, DdlParser &p)
     throw oraError(2065, "illegal option for ALTER SYSTEM");
 }
 
+// ---------------------------------------------------------------- roles and grants
+
+bool isRole(Dictionary &d, const std::string &name)
+{
+    return !d.rows("SELECT 1 FROM " + d.table("SYS", "USER$") + " WHERE NAME = ? AND \"TYPE#\" = 0", {name}).empty();
+}
+
+bool isUserOrRole(Dictionary &d, const std::string &name)
+{
+    return name == "PUBLIC" || !d.rows("SELECT 1 FROM " + d.table("SYS", "USER$") + " WHERE NAME = ?", {name}).empty();
+}
+
+// privilege-list: item {',' item} where an item is one or more words (SELECT, CREATE
+// SESSION, a role name, ALL [PRIVILEGES]).
+std::vector<std::string> privilegeList(DdlParser &p)
+{
+    std::vector<std::string> out;
+    do {
+        std::string item;
+        while (p.peek().kind == DdlToken::Word && !p.isWord("ON") && !p.isWord("TO") && !p.isWord("FROM"))
+            item += (item.empty() ? "" : " ") + p.identifier(990);
+        if (item.empty()) throw oraError(990, "missing or invalid privilege");
+        out.push_back(item == "ALL PRIVILEGES" ? "ALL" : item);
+    } while (p.acceptOp(','));
+    return out;
+}
+
+std::vector<std::string> granteeList(DdlParser &p)
+{
+    std::vector<std::string> out;
+    do { out.push_back(p.identifier(987)); } while (p.acceptOp(','));
+    return out;
+}
+
+const std::vector<std::string> &systemPrivileges()
+{
+    static const std::vector<std::string> list = {
+        "CREATE SESSION", "ALTER SESSION", "CREATE TABLE", "CREATE ANY TABLE", "CREATE VIEW", "CREATE SYNONYM",
+        "CREATE PUBLIC SYNONYM", "DROP PUBLIC SYNONYM", "CREATE SEQUENCE", "CREATE PROCEDURE", "CREATE TRIGGER",
+        "CREATE CLUSTER", "CREATE DATABASE LINK", "CREATE USER", "ALTER USER", "DROP USER", "CREATE ROLE",
+        "CREATE TABLESPACE", "ALTER TABLESPACE", "DROP TABLESPACE", "UNLIMITED TABLESPACE", "SELECT ANY TABLE",
+        "SELECT ANY DICTIONARY", "ALTER SYSTEM", "ALTER DATABASE", "CREATE ROLLBACK SEGMENT", "RESTRICTED SESSION"};
+    return list;
+}
+
+// The object a privilege is granted on: OWNER and NAME as the dictionary knows them.
+std::pair<std::string, std::string> grantObject(Dictionary &d, SessionContext &s, DdlParser &p)
+{
+    std::string owner, name = p.identifier(903);
+    if (p.acceptOp('.')) {
+        owner = name;
+        name = p.identifier(903);
+    } else {
+        owner = s.currentSchema();
+    }
+    bool exists = !d.rows("SELECT 1 FROM SIM_OBJECTS WHERE OWNER = ? AND OBJECT_NAME = ? AND OBJECT_TYPE <> 'INDEX'",
+                          {owner, name}).empty() ||
+                  !d.rows("SELECT 1 FROM " + d.table("SYS", "OBJ$") + " WHERE OWNER = ? AND NAME = ? AND TYPE <> 'INDEX'",
+                          {owner, name}).empty();
+    if (!exists) throw oraError(942);
+    return {owner, name};
+}
+
+long grantOrRevoke(Dictionary &d, SessionContext &s, DdlParser &p, bool grant)
+{
+    std::vector<std::string> privileges = privilegeList(p);
+    const std::string objauth = d.table("SYS", "OBJAUTH$"), sysauth = d.table("SYS", "SYSAUTH$");
+    if (p.acceptWord("ON")) {
+        auto [owner, name] = grantObject(d, s, p);
+        if (grant) p.expectWord("TO", 941);
+        else p.expectWord("FROM", 946);
+        std::vector<std::string> grantees = granteeList(p);
+        bool grantable = false;
+        if (grant && p.acceptWord("WITH")) {
+            p.expectWord("GRANT", 905);
+            p.expectWord("OPTION", 905);
+            grantable = true;
+        }
+        p.expectEnd();
+        if (owner != s.user() && !s.isDba()) throw oraError(1031);
+        std::vector<std::string> expanded;
+        for (const auto &priv : privileges) {
+            if (priv == "ALL") {
+                for (const char *a : {"ALTER", "DELETE", "INDEX", "INSERT", "REFERENCES", "SELECT", "UPDATE"})
+                    expanded.push_back(a);
+            } else if (priv == "SELECT" || priv == "INSERT" || priv == "UPDATE" || priv == "DELETE" || priv == "ALTER" ||
+                       priv == "INDEX" || priv == "REFERENCES" || priv == "EXECUTE") {
+                expanded.push_back(priv);
+            } else {
+                throw oraError(990, "missing or invalid privilege");
+            }
+        }
+        for (const auto &g : grantees)
+            if (!isUserOrRole(d, g)) throw oraError(1917, "user or role '" + g + "' does not exist");
+        for (const auto &g : grantees) {
+            for (const auto &priv : expanded) {
+                std::vector<P> key = {g, owner, name, priv};
+                bool had = !d.rows("SELECT 1 FROM " + objauth + " WHERE GRANTEE = ? AND OWNER = ? AND TABLE_NAME = ? AND "
+                                   "PRIVILEGE = ?", key).empty();
+                if (grant) {
+                    if (had) {
+                        if (grantable) d.exec("UPDATE " + objauth + " SET GRANTABLE = 'YES' WHERE GRANTEE = ? AND OWNER = ? "
+                                              "AND TABLE_NAME = ? AND PRIVILEGE = ?", key);
+                    } else {
+                        d.exec("INSERT INTO " + objauth + " VALUES (?, ?, ?, ?, ?, ?)",
+                               {g, owner, name, s.user(), priv, std::string(grantable ? "YES" : "NO")});
+                    }
+                } else {
+                    if (!had) throw oraError(1927, "cannot REVOKE privileges you did not grant");
+                    d.exec("DELETE FROM " + objauth + " WHERE GRANTEE = ? AND OWNER = ? AND TABLE_NAME = ? AND PRIVILEGE = ?", key);
+                }
+            }
+        }
+        return 0;
+    }
+    if (grant) p.expectWord("TO", 941);
+    else p.expectWord("FROM", 946);
+    std::vector<std::string> grantees = granteeList(p);
+    bool admin = false;
+    if (grant && p.acceptWord("WITH")) {
+        p.expectWord("ADMIN", 905);
+        p.expectWord("OPTION", 905);
+        admin = true;
+    }
+    p.expectEnd();
+    requireDba(s);
+    for (const auto &priv : privileges) {
+        bool role = isRole(d, priv);
+        bool system = std::find(systemPrivileges().begin(), systemPrivileges().end(), priv) != systemPrivileges().end();
+        if (!role && !system) {
+            if (priv.find(' ') == std::string::npos) throw oraError(1919, "role '" + priv + "' does not exist");
+            throw oraError(990, "missing or invalid privilege");
+        }
+    }
+    for (const auto &g : grantees)
+        if (!isUserOrRole(d, g)) throw oraError(1917, "user or role '" + g + "' does not exist");
+    for (const auto &priv : privileges) {
+        if (!isRole(d, priv)) continue;   // system privileges are accepted and not listed
+        for (const auto &g : grantees) {
+            if (g == priv) throw oraError(1934, "circular role grant detected");
+            bool had = !d.rows("SELECT 1 FROM " + sysauth + " WHERE GRANTEE = ? AND GRANTED_ROLE = ?", {g, priv}).empty();
+            if (grant) {
+                if (had) d.exec("UPDATE " + sysauth + " SET ADMIN_OPTION = ? WHERE GRANTEE = ? AND GRANTED_ROLE = ? AND ? = 'YES'",
+                                {std::string("YES"), g, priv, std::string(admin ? "YES" : "NO")});
+                else d.exec("INSERT INTO " + sysauth + " VALUES (?, ?, ?, 'YES')", {g, priv, std::string(admin ? "YES" : "NO")});
+            } else {
+                if (!had) throw oraError(1951, "ROLE '" + priv + "' not granted to '" + g + "'");
+                d.exec("DELETE FROM " + sysauth + " WHERE GRANTEE = ? AND GRANTED_ROLE = ?", {g, priv});
+            }
+        }
+    }
+    d.forgetPrivileges();
+    return 0;
+}
+
+long createRole(Dictionary &d, SessionContext &s, DdlParser &p)
+{
+    requireDba(s);
+    std::string name = checkName(p.identifier(922));
+    std::string required = "NO";
+    if (p.acceptWord("NOT")) {
+        p.expectWord("IDENTIFIED", 922);
+    } else if (p.acceptWord("IDENTIFIED")) {
+        if (!p.acceptWord("EXTERNALLY")) {
+            p.expectWord("BY", 922);
+            p.identifier(988);
+        }
+        required = "YES";
+    }
+    p.expectEnd();
+    if (isUserOrRole(d, name)) throw oraError(1921, "role name '" + name + "' conflicts with another user or role name");
+    long long no = std::max(100LL, d.scalar("SELECT coalesce(max(\"USER#\"), 0) + 1 FROM " + d.table("SYS", "USER$")).integer());
+    d.exec("INSERT INTO " + d.table("SYS", "USER$") + " VALUES (?, ?, 0, NULL, 0, 0, ?, NULL, NULL, NULL, ?)",
+           {no, name, fmtDate(d.now()), required});
+    d.exec("INSERT INTO " + d.table("SYS", "SYSAUTH$") + " VALUES (?, ?, 'YES', 'YES')", {s.user(), name});
+    return 0;
+}
+
+long dropRole(Dictionary &d, SessionContext &s, DdlParser &p)
+{
+    requireDba(s);
+    std::string name = p.identifier(922);
+    p.expectEnd();
+    if (!isRole(d, name)) throw oraError(1919, "role '" + name + "' does not exist");
+    d.exec("DELETE FROM " + d.table("SYS", "USER$") + " WHERE NAME = ? AND \"TYPE#\" = 0", {name});
+    d.exec("DELETE FROM " + d.table("SYS", "SYSAUTH$") + " WHERE GRANTEE = ? OR GRANTED_ROLE = ?", {name, name});
+    d.exec("DELETE FROM " + d.table("SYS", "OBJAUTH$") + " WHERE GRANTEE = ?", {name});
+    d.forgetPrivileges();
+    return 0;
+}
+
 } // namespace
 
 bool handleDdl(Dictionary &d, SessionContext &s, const std::string &sql, long &rows)
@@ -1096,7 +1288,17 @@ bool handleDdl(Dictionary &d, SessionContext &s, const std::string &sql, long &r
             p.advance();
             return run([&] { return createUser(d, s, p); });
         }
+        if (p.isWord("ROLE", 1)) {
+            p.advance();
+            p.advance();
+            return run([&] { return createRole(d, s, p); });
+        }
         return false;
+    }
+    if (p.isWord("GRANT") || p.isWord("REVOKE")) {
+        bool grant = p.isWord("GRANT");
+        p.advance();
+        return run([&] { return grantOrRevoke(d, s, p, grant); });
     }
     if (p.isWord("ALTER")) {
         if (p.isWord("TABLESPACE", 1) || p.isWord("DATABASE", 1) || p.isWord("USER", 1) || p.isWord("SYSTEM", 1)) {
@@ -1130,6 +1332,11 @@ bool handleDdl(Dictionary &d, SessionContext &s, const std::string &sql, long &r
             p.advance();
             p.advance();
             return run([&] { return dropUser(d, s, p); });
+        }
+        if (p.isWord("ROLE", 1)) {
+            p.advance();
+            p.advance();
+            return run([&] { return dropRole(d, s, p); });
         }
     }
     return false;

@@ -343,3 +343,34 @@ TEST_F(Orcl, MutatedAdministrativeStatementsGiveOracleErrors)
     // The instance still answers consistently afterwards.
     EXPECT_EQ(code("select count(*) from dba_free_space"), 0);
 }
+
+TEST_F(Orcl, RolesAndGrantsShowInTheSecurityViews)
+{
+    x("create role AUDITOR");
+    EXPECT_EQ(one("select password_required from dba_roles where role = 'AUDITOR'"), "NO");
+    EXPECT_EQ(code("create role AUDITOR"), 1921);
+    x("grant select, update on ventas.pedidos to AUDITOR with grant option");
+    Rows privs = q("SELECT PRIVILEGE, GRANTABLE FROM DBA_TAB_PRIVS WHERE GRANTEE = 'AUDITOR' AND OWNER = 'VENTAS' AND "
+                   "TABLE_NAME = 'PEDIDOS' ORDER BY PRIVILEGE");
+    EXPECT_EQ(privs, (Rows{{"SELECT", "YES"}, {"UPDATE", "YES"}}));
+    x("grant AUDITOR, SELECT_CATALOG_ROLE to HR");
+    EXPECT_EQ(q("select granted_role, default_role from dba_role_privs where grantee = 'HR' order by granted_role").size(), 4u);
+    // With SELECT_CATALOG_ROLE, HR now reads the dictionary.
+    auto hr = connect("HR", "HR");
+    EXPECT_EQ(code("select count(*) from v$session", hr.get()), 0);
+    EXPECT_EQ(code("grant select on scott.emp to HR", hr.get()), 1031);
+    EXPECT_EQ(code("grant select on employees to SCOTT", hr.get()), 0);   // his own table
+    EXPECT_EQ(code("grant DBA to HR", hr.get()), 1031);
+
+    EXPECT_EQ(code("grant select on scott.nothing to HR"), 942);
+    EXPECT_EQ(code("grant select on scott.emp to NOBODY"), 1917);
+    EXPECT_EQ(code("grant FLY to HR"), 1919);
+    EXPECT_EQ(code("grant create session to HR"), 0);
+    EXPECT_EQ(code("revoke DBA from HR"), 1951);
+    x("revoke SELECT_CATALOG_ROLE from HR");
+    x("revoke update on ventas.pedidos from AUDITOR");
+    EXPECT_EQ(code("revoke update on ventas.pedidos from AUDITOR"), 1927);
+    x("drop role AUDITOR");
+    EXPECT_EQ(one("select count(*) from dba_tab_privs where grantee = 'AUDITOR'"), "0");
+    EXPECT_EQ(code("drop role AUDITOR"), 1919);
+}
