@@ -6,6 +6,25 @@
 -- work interactively, one SCOTT session waits for a VENTAS session that in
 -- turn waits for an HR session which went idle holding a row lock.
 --
+-- Who is who
+--   Tablespaces SYSTEM, RBS, USERS (two files), TEMP, TOOLS (offline), INDX
+--   (full: no free extent), HIST (read only); 8 datafiles on /u02../u07.
+--   Sessions 1-6 and 153-154 are background processes; user sessions are
+--   131-152. Connections made to the instance get their own sids (from 7)
+--   and appear in v$session while they are open.
+--   The lock chain: SCOTT (143) waits for VENTAS (139), which waits for HR
+--   (136). VENTAS.AUDITORIA has reached its 505 extents, rollback segment
+--   R02 is at 118 of 121, VENTAS.HISTORICO_VENTAS asks for a 25 MB next
+--   extent that USERS cannot give; R05 is offline, R04 has an optimal size.
+--   Logins: SYSTEM/MANAGER, SYS/CHANGE_ON_INSTALL, SCOTT/TIGER, HR/HR,
+--   VENTAS/VENTAS, DBSNMP/DBSNMP.
+--
+-- Options after the instance name (sim:ORCL?sessions=5000&datafiles=200):
+--   sessions=N    N scenario sessions in all (generated ones from sid 1000)
+--   datafiles=N   N datafiles in all (generated 10 MB files of USERS)
+--   logmode=noarchivelog|archivelog   (ARCHIVELOG by default)
+--   scenario=none the bare engine instance (the default of sim:TEST only)
+--
 -- Layout of this script
 --   1. Base tables (SYS-owned). Figures live here once; the dictionary and
 --      dynamic performance views below derive everything from them, so that
@@ -18,7 +37,8 @@
 --   4. The views: SYS.V_$xxx and SYS.DBA_xxx with PUBLIC synonyms.
 --
 -- Time: SYS.X$CLOCK holds the startup moment and the current moment in unix
--- seconds (the dictionary code keeps NOW_SECS equal to the instance clock).
+-- seconds (the dictionary code keeps NOW_SECS equal to the instance clock and
+-- places the startup 3 days 2 hours before the first statement it serves).
 -- Every time-dependent figure is computed from them in the views: logon
 -- times, connect time, v$timer, cumulative statistics and file I/O grow with
 -- the clock. Columns named *_OFFSET are seconds after startup.
