@@ -11,6 +11,12 @@ namespace {
 
 OraError fromSim(const sim::SimError &e) { return OraError(e.code(), e.what()); }
 
+// Anything else the instance throws is reported as the server's internal error.
+OraError internal(const std::exception &e)
+{
+    return OraError::ora(600, std::string("internal error code, arguments: [") + e.what() + "]");
+}
+
 // Builds the materialised result straight from the engine's rows.
 class ResultSink : public sim::RowSink {
 public:
@@ -54,6 +60,10 @@ public:
             m_conn->query(sql, sink);
         } catch (const sim::SimError &e) {
             throw fromSim(e);
+        } catch (const OraError &) {
+            throw;
+        } catch (const std::exception &e) {
+            throw internal(e);
         }
         return r;
     }
@@ -64,6 +74,10 @@ public:
             return m_conn->execute(sql);
         } catch (const sim::SimError &e) {
             throw fromSim(e);
+        } catch (const OraError &) {
+            throw;
+        } catch (const std::exception &e) {
+            throw internal(e);
         }
     }
 
@@ -84,6 +98,10 @@ public:
             m_conn->executeBlock(block, values);
         } catch (const sim::SimError &e) {
             throw fromSim(e);
+        } catch (const OraError &) {
+            throw;
+        } catch (const std::exception &e) {
+            throw internal(e);
         }
         for (std::size_t i = 0; i < binds.size(); ++i) {
             const sim::BindValue &v = values[i];
@@ -109,6 +127,8 @@ std::unique_ptr<DriverConnection> SimDriver::open(const std::string &service, co
         return std::make_unique<SimConnection>(sim::Connection::open(service, user, password));
     } catch (const sim::SimError &e) {
         throw fromSim(e);
+    } catch (const std::exception &e) {
+        throw internal(e);
     }
 }
 

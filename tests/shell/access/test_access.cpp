@@ -1,6 +1,7 @@
 // The access interface over the simulated instance: connect, read, execute, blocks,
 // errors, the statement log, injected faults, dropped connections and the SQL trace.
 #include "orasession.h"
+#include "extension.h"
 #include "testing.h"
 
 #include <gtest/gtest.h>
@@ -208,6 +209,23 @@ TEST_F(AccessTest, BlocksFillOutputParameters)
     } catch (const access::OraError &e) {
         EXPECT_EQ(e.serverCode(), 6550);
     }
+}
+
+TEST_F(AccessTest, UnexpectedFailuresInsideTheInstanceBecomeServerErrors)
+{
+    auto db = session.DbOpenDatabase("sim:ORCL", "SYSTEM/MANAGER", 0);
+    sim::testing::context("ORCL").addStatementHandler([](sim::SessionContext &, const std::string &sql, long &) -> bool {
+        if (sql == "break things") throw std::runtime_error("handler failed");
+        return false;
+    });
+    try {
+        db->DbExecuteSQL("break things");
+        FAIL();
+    } catch (const access::OraError &e) {
+        EXPECT_EQ(std::string(e.what()), "ORA-00600: internal error code, arguments: [handler failed]");
+    }
+    EXPECT_EQ(db->LastServerErr(), 600);
+    EXPECT_TRUE(db->ConnectionOK());
 }
 
 TEST_F(AccessTest, SqlTraceAppendsOneLinePerStatement)
