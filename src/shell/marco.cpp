@@ -204,8 +204,8 @@ void Marco::buildMenus()
     connect(menuEntry(edit, "Cu&t", {}, QKeySequence("Ctrl+X")), &QAction::triggered, this, [this] { cut(); });
     connect(menuEntry(edit, "&Copy", {}, QKeySequence("Ctrl+C")), &QAction::triggered, this, [this] { copy(); });
     connect(menuEntry(edit, "&Paste", {}, QKeySequence("Ctrl+V")), &QAction::triggered, this, [this] { paste(); });
-    for (QAction *a : edit->actions())
-        a->setShortcutContext(Qt::WidgetShortcut);   // text fields keep their own Ctrl+X/C/V
+    // In a text field the field's own Ctrl+X/C/V take precedence (it claims the
+    // keys first), which does what these commands do for text boxes.
     edit->addSeparator();
     QAction *debug = menuEntry(edit, "&Debug", {});
     debug->setCheckable(true);

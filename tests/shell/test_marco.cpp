@@ -12,6 +12,8 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QPushButton>
@@ -265,6 +267,31 @@ void MarcoTest::clipboardAndExit()
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(m.BtnSentenciasPesadas));
     m.copy();
     QCOMPARE(QApplication::clipboard()->text(), QString());
+    // A text box: copy its selection, cut it, paste over the selection.
+    auto *edit = new QLineEdit("alpha beta", &m);
+    edit->show();
+    edit->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(edit));
+    edit->setSelection(0, 5);
+    m.cut();
+    QCOMPARE(QApplication::clipboard()->text(), QString("alpha"));
+    QCOMPARE(edit->text(), QString(" beta"));
+    edit->setSelection(1, 4);
+    m.paste();
+    QCOMPARE(edit->text(), QString(" alpha"));
+    // A list box: copy the selected item, cut removes it, paste adds the clipboard text.
+    auto *list = new QListWidget(&m);
+    list->addItems({"one", "two"});
+    list->show();
+    list->setCurrentRow(1);
+    list->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(list));
+    m.cut();
+    QCOMPARE(QApplication::clipboard()->text(), QString("two"));
+    QCOMPARE(list->count(), 1);
+    m.paste();
+    QCOMPARE(list->item(1)->text(), QString("two"));
+
     m.ServidoresCombo_Click(0);
     m.toolbarAction("tbConnect")->trigger();
     QVERIFY(t.ctx.currentConnection() != nullptr);
