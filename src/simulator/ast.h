@@ -67,6 +67,8 @@ struct Hierarchy {
     ExprP connectBy;        // PRIOR columns already moved to the parent row "__P"
     bool nocycle = false;
     std::vector<OrderItem> siblings;   // ORDER SIBLINGS BY: order of rows under one parent
+    // SYS_CONNECT_BY_PATH(value, separator) calls, read back as columns "__CBP1", ...
+    std::vector<std::pair<ExprP, ExprP>> paths;
 };
 
 struct TableRef {

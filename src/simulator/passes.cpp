@@ -298,6 +298,16 @@ void connectBy(Select &select, Catalog &catalog)
         h->siblings = std::move(s.siblingsOrder);
         t.hierarchy = h;
 
+        // SYS_CONNECT_BY_PATH(value, separator) becomes a path column the hierarchy carries.
+        walkSelectExprs(s, [&](ExprP &e) {
+            if (e->kind != Expr::Func || e->text != "SYS_CONNECT_BY_PATH") return;
+            if (e->args.size() != 2) throw oraError(909);
+            requalify(e->args[0], false);
+            requalify(e->args[1], false);
+            h->paths.emplace_back(std::move(e->args[0]), std::move(e->args[1]));
+            e = columnExpr(alias, "__CBP" + std::to_string(h->paths.size()));
+        });
+
         // LEVEL in the query reads the hierarchy's level column.
         walkSelectExprs(s, [&](ExprP &e) {
             if (e->kind == Expr::Pseudo && e->text == "LEVEL") e = columnExpr(alias, "__LVL");

@@ -342,13 +342,29 @@ void Generator::hierarchy(const TableRef &t, std::string &out)
         out += quoteIdent(t.storage.empty() ? t.name : t.storage);
     }
     out += " AS " + a + "), " + cte + " AS (SELECT 1 AS \"__LVL\", printf('/%010d', " + a +
-           ".\"__RN\") AS \"__PATH\", " + a + ".* FROM " + base + " AS " + a;
+           ".\"__RN\") AS \"__PATH\", ";
+    for (std::size_t k = 0; k < h.paths.size(); ++k) {
+        out += "ora_concat(";
+        expr(*h.paths[k].second, out);
+        out += ", ";
+        expr(*h.paths[k].first, out);
+        out += ") AS " + quoteIdent("__CBP" + std::to_string(k + 1)) + ", ";
+    }
+    out += a + ".* FROM " + base + " AS " + a;
     if (h.startWith) {
         out += " WHERE ";
         expr(*h.startWith, out);
     }
     out += " UNION ALL SELECT \"__P\".\"__LVL\" + 1, \"__P\".\"__PATH\" || printf('/%010d', " + a +
-           ".\"__RN\"), " + a + ".* FROM " + base + " AS " + a + " JOIN " + cte + " AS \"__P\" ON (";
+           ".\"__RN\"), ";
+    for (std::size_t k = 0; k < h.paths.size(); ++k) {
+        out += "ora_concat(\"__P\"." + quoteIdent("__CBP" + std::to_string(k + 1)) + ", ";
+        expr(*h.paths[k].second, out);
+        out += ", ";
+        expr(*h.paths[k].first, out);
+        out += "), ";
+    }
+    out += a + ".* FROM " + base + " AS " + a + " JOIN " + cte + " AS \"__P\" ON (";
     expr(*h.connectBy, out);
     out += ") AND ora_connect_check(\"__P\".\"__PATH\", " + a + ".\"__RN\", " +
            (h.nocycle ? "1" : "0") + ")) SELECT * FROM " + cte + ") AS " + a;
@@ -395,6 +411,7 @@ void Generator::concat(const Expr &e, std::string &out)
 
 void Generator::function(const Expr &e, std::string &out)
 {
+    if (e.text == "SYS_CONNECT_BY_PATH") throw oraError(30002, "SYS_CONNECT_BY_PATH function is not allowed here");
     auto it = functionTable().find(e.text);
     if (it == functionTable().end()) throw invalidIdentifier(e.text);
     const FunctionMap &f = it->second;

@@ -307,6 +307,12 @@ TEST_F(Engine, ConnectByInOraclesDepthFirstOrder)
     EXPECT_EQ(column(r), (std::vector<std::string>{"KING"}));
     r = rows("select ename from emp start with mgr is null connect by prior empno = mgr and level <= 2");
     EXPECT_EQ(column(r), (std::vector<std::string>{"KING", "JONES", "BLAKE", "CLARK"}));
+    // SYS_CONNECT_BY_PATH: each row's path from its root.
+    r = rows("select sys_connect_by_path(ename, '/') path from emp where empno in (7876, 7839) "
+             "start with mgr is null connect by prior empno = mgr");
+    EXPECT_EQ(column(r), (std::vector<std::string>{"/KING", "/KING/JONES/SCOTT/ADAMS"}));
+    EXPECT_EQ(lastNames, (std::vector<std::string>{"PATH"}));
+    EXPECT_EQ(code("select sys_connect_by_path(ename, '/') from emp"), 30002);
     // ORDER SIBLINGS BY orders the rows under each parent.
     r = rows("select ename from emp start with mgr is null connect by prior empno = mgr order siblings by ename desc");
     EXPECT_EQ(column(r), (std::vector<std::string>{"KING", "JONES", "SCOTT", "ADAMS", "FORD", "SMITH", "CLARK", "MILLER",
