@@ -20,7 +20,8 @@ void forEachSelect(ast::Select &select, const std::function<void(ast::Select &)>
 void dropDual(ast::Select &select);
 
 // resolveTables: each [schema.]name becomes the SQLite storage of the object it names,
-// found in the current schema, then through public synonyms (ORA-00942 otherwise).
+// found in the current schema, then through public synonyms (ORA-00942 otherwise);
+// names of enclosing WITH queries stand for those queries.
 //   from v$session                       ->  FROM "SYS.V_$SESSION" AS "V$SESSION"
 void resolveTables(ast::Select &select, Catalog &catalog, const std::string &schema);
 
@@ -33,7 +34,8 @@ void outerJoins(ast::Select &select, Catalog &catalog);
 
 // connectBy: START WITH / CONNECT BY over one table becomes a recursive common table
 // expression carrying LEVEL and the row's path from its root; rows come out in Oracle's
-// depth-first order (siblings in table order) unless the query has its own ORDER BY.
+// depth-first order (siblings in table order, or by ORDER SIBLINGS BY) unless the query
+// has its own ORDER BY. SYS_CONNECT_BY_PATH calls become path columns of the expression.
 //   select lpad(' ',level) || id from t connect by prior id = parent start with id = 0
 //     ->  SELECT ... FROM (WITH RECURSIVE ... ) AS "T" ORDER BY "T"."__PATH"
 void connectBy(ast::Select &select, Catalog &catalog);
