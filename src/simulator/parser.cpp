@@ -91,7 +91,8 @@ private:
             ++m_i;
             return t.text;
         }
-        if (code == 904) throw invalidIdentifier(t.type == Token::End ? std::string() : t.text);
+        if (t.type == Token::End) throw oraError(936);
+        if (code == 904) throw invalidIdentifier(t.text);
         throw oraError(code);
     }
     bool isIdentifier(std::size_t k = 0) const
@@ -1194,10 +1195,15 @@ std::unique_ptr<Statement> Parser::block()
         return oraError(6550, "line " + std::to_string(line) + ", column " + std::to_string(col) +
                                   ":\nPLS-00103: " + what);
     };
+    int steps = 0;
     for (;;) {
         if (atEnd()) throw plsError(peek(), "Encountered the symbol \"end-of-file\" when expecting one of the following: END");
+        if (isWord("END") && steps == 0)
+            throw plsError(peek(), "Encountered the symbol \"END\" when expecting one of the following: "
+                                   "begin declare null select insert update delete commit rollback");
         if (acceptWord("END")) break;
         if (acceptOp(";")) continue;
+        ++steps;
         if (acceptWord("NULL")) {
             if (!acceptOp(";")) throw plsError(peek(), "Encountered the symbol \"" + peek().text + "\" when expecting \";\"");
             continue;

@@ -398,6 +398,16 @@ void rownumLimit(Select &select)
         std::vector<ExprP> terms;
         splitAnd(std::move(s.where), terms);
         for (auto &term : terms) {
+            // ROWNUM BETWEEN a AND b keeps the first b rows when a <= 1, none otherwise.
+            if (term->kind == Expr::Between && !term->negated && term->args[0]->kind == Expr::Pseudo &&
+                term->args[0]->text == "ROWNUM" && term->args[1]->kind == Expr::Number &&
+                term->args[2]->kind == Expr::Number) {
+                double low = std::stod(term->args[1]->text), high = std::stod(term->args[2]->text);
+                long long limit = low <= 1 && high >= 1 ? static_cast<long long>(std::floor(high)) : 0;
+                s.limit = s.limit < 0 ? limit : std::min(s.limit, limit);
+                term.reset();
+                continue;
+            }
             if (term->kind != Expr::Binary || term->args.size() != 2) continue;
             Expr *a = term->args[0].get(), *b = term->args[1].get();
             std::string op = term->text;

@@ -57,6 +57,19 @@ struct CountSink : RowSink {
     void row(const CellView *, std::size_t) override { ++rows; }
 };
 
+// No one runs the statement: Oracle names the command it could not make sense of.
+SimError unknownStatement(const std::string &sql)
+{
+    std::size_t i = sql.find_first_not_of(" \t\r\n(");
+    std::string word;
+    while (i < sql.size() && std::isalpha(static_cast<unsigned char>(sql[i])))
+        word += static_cast<char>(std::toupper(static_cast<unsigned char>(sql[i++])));
+    if (word == "CREATE") return oraError(901);
+    if (word == "ALTER") return oraError(940, "invalid ALTER command");
+    if (word == "DROP") return oraError(950, "invalid DROP option");
+    return oraError(900);
+}
+
 // Errors found while compiling a block's statement (names, syntax) as opposed to
 // errors raised while it runs.
 bool compileError(int code)
@@ -168,7 +181,7 @@ long Session::statement(const std::string &sql, RowSink *sink, bool nested)
         long rows = 0;
         for (auto &handler : m_instance.handlers())
             if (handler(*this, sql, rows)) return rows;
-        throw oraError(900);
+        throw unknownStatement(sql);
     }
     if (st->kind == ast::Statement::Block) {
         std::vector<BindValue> none;

@@ -374,6 +374,8 @@ TEST_F(Engine, RownumSetOperatorsAndOrdering)
     EXPECT_EQ(rows("select ename from emp where rownum < 3 and deptno = 30").size(), 2u);
     EXPECT_EQ(rows("select ename from emp where rownum = 1").size(), 1u);
     EXPECT_EQ(rows("select ename from emp where rownum = 2").size(), 0u);
+    EXPECT_EQ(rows("select ename from emp where rownum between 1 and 4").size(), 4u);
+    EXPECT_EQ(rows("select ename from emp where rownum between 2 and 4").size(), 0u);
     EXPECT_EQ(column(rows("select rownum, ename from emp where deptno = 10")), (std::vector<std::string>{"1", "2", "3"}));
     // ROWNUM picks rows before ORDER BY sorts them.
     EXPECT_EQ(column(rows("select ename from emp where rownum <= 3 order by ename")),
@@ -603,6 +605,7 @@ TEST_F(Engine, BlocksStoreIntoOutputBinds)
     EXPECT_EQ(blockCode("BEGIN dbms_output.put_line('x'); END;"), 6550);
     EXPECT_EQ(blockCode("DECLARE n number; BEGIN null; END;"), 6550);
     EXPECT_EQ(blockCode("BEGIN null; END;"), 0);
+    EXPECT_EQ(blockCode("BEGIN END;"), 6550);
 }
 
 TEST_F(Engine, DictionarySeamHandlersHooksAndLogins)
@@ -620,9 +623,12 @@ TEST_F(Engine, DictionarySeamHandlersHooksAndLogins)
     });
     EXPECT_EQ(exec("alter system kill session '7,11'"), 0);
     EXPECT_EQ(value("select count(*) from killed"), "0");
-    EXPECT_EQ(execCode("alter database open"), 900);
+    EXPECT_EQ(execCode("frobnicate the database"), 900);
     EXPECT_EQ(lastError, "ORA-00900: invalid SQL statement");
-    EXPECT_EQ(hooks, 3);   // statements received; the handler's nested one is not
+    EXPECT_EQ(hooks, 3);
+    EXPECT_EQ(execCode("create nonsense x"), 901);
+    EXPECT_EQ(execCode("alter nonsense x"), 940);
+    EXPECT_EQ(execCode("drop nonsense x"), 950);   // statements received; the handler's nested one is not
     ctx.addLogin("jones", "secret", false);
     auto jones = sim::Connection::open("TEST", "JONES", "SECRET");
     EXPECT_EQ(execCode("alter system kill session '7,11'", jones.get()), 1031);
