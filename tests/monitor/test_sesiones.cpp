@@ -21,6 +21,8 @@
 #include <QTreeWidget>
 #include <QValueAxis>
 
+#include <cstdlib>
+
 using harness::WindowTest;
 using monitor::Sesiones;
 
@@ -126,6 +128,19 @@ void SesionesTest::commandTableAndBindFlattening()
     // A colon at the very end reads nothing past the text.
     QCOMPARE(Aplanar_Binds("a :"), std::string("a "));
     QCOMPARE(Aplanar_Binds("a :b;"), std::string("a ;"));
+    // Any text built from colons, digits, letters and blanks: never read past
+    // its end, never longer than the text less its last character.
+    std::srand(6);
+    const char alphabet[] = "::0123abAB; ";
+    for (int i = 0; i < 5000; ++i) {
+        std::string in;
+        for (int n = std::rand() % 12; n > 0; --n)
+            in += alphabet[std::rand() % (sizeof alphabet - 1)];
+        const std::string out = Aplanar_Binds(in);
+        QVERIFY(out.size() + 1 <= std::max<size_t>(in.size(), 1));
+        if (in.find(':') == std::string::npos)
+            QCOMPARE(out, in.substr(0, in.empty() ? 0 : in.size() - 1));
+    }
 }
 
 void SesionesTest::getSessionsSendsTheListingAndTheFourRankings()
