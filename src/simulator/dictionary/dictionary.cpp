@@ -31,6 +31,7 @@ namespace {
 
 // Seconds between the startup of the scenario's instance and the moment it loads.
 constexpr std::int64_t kUptime = 266400;
+constexpr long long kUnlimitedExtents = 2147483645;
 
 std::string quote(const std::string &name)
 {
@@ -276,6 +277,51 @@ void Dictionary::addConnectionSession(SessionContext &session)
          {sid, offset});
 }
 
+void Dictionary::syncSegments()
+{
+    const std::string seg = table("SYS", "SEG$"), fet = table("SYS", "FET$");
+    // Dropped: free the segments this instance gave out.
+    for (auto it = m_runtimeSegments.begin(); it != m_runtimeSegments.end();) {
+        if (rows("SELECT 1 FROM SIM_OBJECTS WHERE OWNER = ? AND OBJECT_NAME = ? AND OBJECT_TYPE IN ('TABLE', 'INDEX')",
+                 {it->first, it->second}).empty()) {
+            for (const auto &r : rows("SELECT \"TS#\", HEADER_FILE, HEADER_BLOCK, BLOCKS FROM " + seg +
+                                      " WHERE OWNER = ? AND SEGMENT_NAME = ?", {it->first, it->second}))
+                exec("INSERT INTO " + fet + " VALUES (?, ?, ?, ?)", {r[0].integer(), r[1].integer(), r[2].integer(), r[3].integer()});
+            exec("DELETE FROM " + seg + " WHERE OWNER = ? AND SEGMENT_NAME = ?", {it->first, it->second});
+            it = m_runtimeSegments.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    auto created = rows("SELECT OWNER, OBJECT_NAME, OBJECT_TYPE, OBJECT_ID FROM SIM_OBJECTS WHERE OBJECT_ID > ? AND "
+                        "OBJECT_TYPE IN ('TABLE', 'INDEX') ORDER BY OBJECT_ID", {m_lastObjectId});
+    for (const auto &o : created) {
+        m_lastObjectId = std::max(m_lastObjectId, o[3].integer());
+        if (!rows("SELECT 1 FROM " + seg + " WHERE OWNER = ? AND SEGMENT_NAME = ?", {o[0].text, o[1].text}).empty()) continue;
+        // The owner's default tablespace, when it is online and writable.
+        auto ts = row("SELECT t.\"TS#\", t.DFLINIT, t.DFLINCR, t.DFLMINEXT, t.DFLMAXEXT, t.DFLEXTPCT, t.BLOCKSIZE FROM " +
+                      table("SYS", "TS$") + " t, " + table("SYS", "USER$") +
+                      " u WHERE u.NAME = ? AND t.\"TS#\" = u.\"DATATS#\" AND t.\"ONLINE$\" = 1", {o[0].text});
+        if (!ts) continue;
+        long long blocks = std::max(1LL, (*ts)[1].integer());
+        auto free = row("SELECT \"FILE#\", \"BLOCK#\", LENGTH FROM " + fet + " WHERE \"TS#\" = ? AND LENGTH >= ? "
+                        "ORDER BY \"FILE#\", \"BLOCK#\" LIMIT 1", {(*ts)[0].integer(), blocks});
+        if (!free) continue;
+        long long file = (*free)[0].integer(), block = (*free)[1].integer(), length = (*free)[2].integer();
+        if (length == blocks)
+            exec("DELETE FROM " + fet + " WHERE \"FILE#\" = ? AND \"BLOCK#\" = ?", {file, block});
+        else
+            exec("UPDATE " + fet + " SET \"BLOCK#\" = ?, LENGTH = ? WHERE \"FILE#\" = ? AND \"BLOCK#\" = ?",
+                 {block + blocks, length - blocks, file, block});
+        long long bs = (*ts)[6].integer();
+        exec("INSERT INTO " + seg + " VALUES (?, ?, ?, ?, ?, ?, ?, 1, ?, ?, ?, ?, ?, 1, 1)",
+             {o[0].text, o[1].text, o[2].text, (*ts)[0].integer(), file, block, blocks, blocks * bs,
+              std::max(1LL, (*ts)[2].integer()) * bs, (*ts)[3].integer(),
+              (*ts)[4].null ? Param(kUnlimitedExtents) : Param((*ts)[4].integer()), (*ts)[5].integer()});
+        m_runtimeSegments.insert({o[0].text, o[1].text});
+    }
+}
+
 void Dictionary::load()
 {
     sqlite3_create_function_v2(m_instance.db(), "sim_catalog_access", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, this,
@@ -288,6 +334,7 @@ void Dictionary::load()
     registerLogins();
     auto maxId = scalar("SELECT max(OBJECT_ID) FROM SIM_OBJECTS");
     exec("UPDATE " + table("SYS", "X$CLOCK") + " SET BOOT_OBJECT_ID = ?", {maxId.integer()});
+    m_lastObjectId = maxId.integer();
 }
 
 void Dictionary::runScenario()
@@ -480,6 +527,11 @@ void install(InstanceContext &instance)
     instance.addBeforeStatementHook([dict](SessionContext &session) {
         dict->syncClock();
         dict->noteSession(session);
+        try {
+            dict->syncSegments();
+        } catch (const SimError &) {
+            // Space bookkeeping never stops the connection's own statement.
+        }
     });
     instance.addStatementHandler([dict](SessionContext &session, const std::string &sql, long &rows) {
         dict->syncClock();

@@ -62,6 +62,10 @@ public:
     // and refuses statements of a session that was killed (ORA-00028).
     void noteSession(SessionContext &session);
 
+    // Gives tables and indexes created or dropped through SQL since the last call their
+    // segment (space taken from the owner's default tablespace) or frees it.
+    void syncSegments();
+
     // Whether USER may read the dictionary and dynamic performance views: SYS, SYSTEM
     // and users holding DBA or SELECT_CATALOG_ROLE.
     bool catalogAccess(const std::string &user);
@@ -85,6 +89,8 @@ private:
     bool m_started = false;
     std::set<long> m_connectionSids;
     std::map<std::string, bool> m_access;
+    long long m_lastObjectId = 0;
+    std::set<std::pair<std::string, std::string>> m_runtimeSegments;
 };
 
 // The password given to accounts that are identified externally or never log in.

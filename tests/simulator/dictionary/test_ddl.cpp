@@ -281,12 +281,25 @@ TEST_F(Orcl, ObjectsCreatedWhileRunningJoinTheDictionary)
                   "order by column_id");
     ASSERT_EQ(cols.size(), 3u);
     EXPECT_EQ(cols[2], (std::vector<std::string>{"LOCK_TYPE", "VARCHAR2", "26"}));
-    EXPECT_EQ(one("select count(*) from dba_tables where table_name = 'SQLVIGIL_HOLDERS'"), "1");
+    EXPECT_EQ(one("select tablespace_name from dba_tables where table_name = 'SQLVIGIL_HOLDERS'"), "SYSTEM");
+    // The new table took its first extent from SYSTEM's free space.
+    EXPECT_EQ(q("select tablespace_name, blocks, extents from dba_segments where segment_name = 'SQLVIGIL_HOLDERS'"),
+              (Rows{{"SYSTEM", "8", "1"}}));
+    EXPECT_EQ(one("select sum(blocks) from dba_free_space where tablespace_name = 'SYSTEM'"), std::to_string(12799 - 8));
+    auto scott = connect("SCOTT", "TIGER");
+    x("create table notas (id number, texto varchar2(100))", scott.get());
+    x("create index notas_ix on notas (id)", scott.get());
+    EXPECT_EQ(q("select segment_type, tablespace_name from dba_segments where owner = 'SCOTT' and segment_name like "
+                "'NOTAS%' order by segment_type"),
+              (Rows{{"INDEX", "USERS"}, {"TABLE", "USERS"}}));
+    x("drop table notas", scott.get());
+    EXPECT_EQ(one("select count(*) from dba_segments where owner = 'SCOTT' and segment_name = 'NOTAS'"), "0");
     x("create public synonym HOLDERS for SYSTEM.SQLVIGIL_HOLDERS");
     EXPECT_EQ(one("select table_name from dba_synonyms where owner = 'PUBLIC' and synonym_name = 'HOLDERS'"),
               "SQLVIGIL_HOLDERS");
     x("drop table SQLVIGIL_HOLDERS");
     EXPECT_EQ(one("select count(*) from dba_objects where object_name = 'SQLVIGIL_HOLDERS'"), "0");
+    EXPECT_EQ(one("select sum(blocks) from dba_free_space where tablespace_name = 'SYSTEM'"), "12799");
 
     // Explain plan of DML and into a named table.
     x("explain plan set statement_id = 'I' into system.plan_table for insert into scott.bonus values ('X', 'Y', 1, 2)");
