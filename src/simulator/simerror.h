@@ -10,11 +10,9 @@ class SimError : public std::runtime_error {
 public:
     SimError(int code, const std::string &message) : std::runtime_error(message), m_code(code) {}
     int code() const { return m_code; }
-    const std::string &message() const { return m_message = what(); }
 
 private:
     int m_code;
-    mutable std::string m_message;
 };
 
 // Oracle's standard text for a number ("table or view does not exist" for 942), or a
