@@ -359,7 +359,8 @@ bool Servidores::save()
     const std::string password = trimmed(ePassword->text());
     if (!CifradoCabe(password)) {
         m_ctx.prompts.MsgBox("The password is too long to be stored encoded: at most " +
-                                 std::to_string(kMaxCipherBytes) + " characters fit. Nothing was saved.",
+                                 std::to_string(kMaxCipherBytes) +
+                                 " characters fit (fewer with accented letters). Nothing was saved.",
                              vbOKOnly + vbExclamation, "Servers");
         ePassword->setFocus();
         return false;

@@ -172,7 +172,8 @@ std::string Cifrar(const std::string &key, const std::string &text)
 {
     if (!CifradoCabe(text))
         Err_Raise(kErrInvalidCall, "The password is too long to be stored: at most " +
-                                       std::to_string(kMaxCipherBytes) + " characters fit.");
+                                       std::to_string(kMaxCipherBytes) +
+                                       " characters fit (fewer with accented letters).");
     return base64(cast128ctr(key, text));
 }
 

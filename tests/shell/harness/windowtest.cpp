@@ -61,7 +61,8 @@ static void registerServer(localdb::Database &db, const Options &o)
 WindowTest::WindowTest(Options o) : ctx(prompts)
 {
     // Every test starts from the instance's scenario, whatever earlier tests did to it.
-    sim::testing::resetInstance(o.service);
+    if (o.service.rfind("sim:", 0) == 0)
+        sim::testing::resetInstance(o.service);
     char tmpl[] = "/tmp/sqlvigil-test-XXXXXX";
     if (!mkdtemp(tmpl))
         throw std::runtime_error("WindowTest: no temporary directory");
