@@ -250,6 +250,109 @@ void outerJoins(Select &select, Catalog &catalog)
     });
 }
 
+namespace {
+
+// A hierarchical query over several tables joins them first: the tables and the WHERE
+// terms that link them become one inline view whose columns are named "ALIAS.COLUMN",
+// and every column reference of the query reads that view. WHERE terms on one table
+// stay behind and filter the hierarchy's rows, as Oracle applies them.
+//   from emp e, dept d where e.deptno = d.deptno and d.loc = 'X' connect by ...
+//     ->  from (select e.empno "E.EMPNO", ..., d.loc "D.LOC" from emp e, dept d
+//               where e.deptno = d.deptno) "__J" where "__J"."D.LOC" = 'X' connect by ...
+void joinBeforeHierarchy(Select &s, Catalog &catalog)
+{
+    const std::string view = "__J";
+    struct Source {
+        std::string alias;
+        std::vector<std::string> columns;
+    };
+    std::vector<Source> sources;
+    for (auto &t : s.from) {
+        Source src{t.refName(), {}};
+        if (t.subquery) for (auto &i : t.subquery->items) src.columns.push_back(i.name);
+        else src.columns = catalog.columns(t.storage);
+        if (src.columns.empty())
+            throw oraError(900, "hierarchical query over a join: columns of " + src.alias + " unknown");
+        sources.push_back(std::move(src));
+    }
+    // The view's name for a column reference, or empty when it names none of the tables.
+    auto viewName = [&](const Expr &col) -> std::string {
+        if (col.parts.size() >= 2) {
+            const std::string &q = col.parts[col.parts.size() - 2];
+            for (auto &src : sources)
+                if (src.alias == q) return q + "." + col.parts.back();
+            return {};
+        }
+        std::string found;
+        for (auto &src : sources)
+            for (auto &c : src.columns)
+                if (c == col.parts[0]) {
+                    if (!found.empty()) throw oraError(918);
+                    found = src.alias + "." + c;
+                }
+        return found;
+    };
+    auto tablesOf = [&](ExprP &e) {
+        std::set<std::string> tables;
+        walk(e, [&](ExprP &x) {
+            if (x->kind != Expr::Column) return;
+            std::string n = viewName(*x);
+            if (!n.empty()) tables.insert(n.substr(0, n.find('.')));
+        });
+        return tables;
+    };
+    std::vector<ExprP> terms, joins, rest;
+    splitAnd(std::move(s.where), terms);
+    for (auto &term : terms) (tablesOf(term).size() > 1 ? joins : rest).push_back(std::move(term));
+
+    auto inner = std::make_unique<Select>();
+    for (auto &src : sources)
+        for (auto &c : src.columns) {
+            SelectItem item;
+            item.expr = columnExpr(src.alias, c);
+            item.name = src.alias + "." + c;
+            inner->items.push_back(std::move(item));
+        }
+    inner->from = std::move(s.from);
+    inner->where = joinAnd(joins);
+    s.from.clear();
+    TableRef joined;
+    joined.subquery = std::move(inner);
+    joined.alias = view;
+    s.from.push_back(std::move(joined));
+    s.where = joinAnd(rest);
+
+    auto rewrite = [&](ExprP &e) {
+        walk(e, [&](ExprP &x) {
+            if (x->kind != Expr::Column) return;
+            std::string n = viewName(*x);
+            if (!n.empty()) x->parts = {view, n};
+        });
+    };
+    walkSelectExprs(s, rewrite);
+    rewrite(s.startWith);
+    rewrite(s.connectBy);
+    std::vector<SelectItem> items;
+    for (auto &item : s.items) {
+        if (item.expr->kind != Expr::Star) {
+            items.push_back(std::move(item));
+            continue;
+        }
+        for (auto &src : sources) {
+            if (!item.expr->parts.empty() && item.expr->parts.back() != src.alias) continue;
+            for (auto &c : src.columns) {
+                SelectItem n;
+                n.expr = columnExpr(view, src.alias + "." + c);
+                n.name = c;
+                items.push_back(std::move(n));
+            }
+        }
+    }
+    s.items = std::move(items);
+}
+
+} // namespace
+
 void connectBy(Select &select, Catalog &catalog)
 {
     forEachSelect(select, [&](Select &s) {
@@ -261,8 +364,7 @@ void connectBy(Select &select, Catalog &catalog)
             if (level) throw oraError(1788);
             return;
         }
-        if (s.from.size() != 1)
-            throw oraError(900, "hierarchical queries over a join are not supported by this instance");
+        if (s.from.size() > 1) joinBeforeHierarchy(s, catalog);
         TableRef &t = s.from[0];
         const std::string alias = t.refName();
 

@@ -32,7 +32,7 @@ void resolveTables(ast::Select &select, Catalog &catalog, const std::string &sch
 //     ->  FROM a LEFT JOIN b ON a.x = b.y AND b.z = 1 WHERE a.k = 2
 void outerJoins(ast::Select &select, Catalog &catalog);
 
-// connectBy: START WITH / CONNECT BY over one table becomes a recursive common table
+// connectBy: START WITH / CONNECT BY over one table (several are joined first) becomes a recursive common table
 // expression carrying LEVEL and the row's path from its root; rows come out in Oracle's
 // depth-first order (siblings in table order, or by ORDER SIBLINGS BY) unless the query
 // has its own ORDER BY. SYS_CONNECT_BY_PATH calls become path columns of the expression.

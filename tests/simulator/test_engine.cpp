@@ -307,6 +307,16 @@ TEST_F(Engine, ConnectByInOraclesDepthFirstOrder)
     EXPECT_EQ(column(r), (std::vector<std::string>{"KING"}));
     r = rows("select ename from emp start with mgr is null connect by prior empno = mgr and level <= 2");
     EXPECT_EQ(column(r), (std::vector<std::string>{"KING", "JONES", "BLAKE", "CLARK"}));
+    // Over a join: the join first, then the hierarchy, then the other WHERE terms.
+    r = rows("select lpad(' ', 2*(level-1)) || e.ename who, d.dname from emp e, dept d "
+             "where e.deptno = d.deptno and d.dname = 'SALES' start with e.mgr is null connect by prior e.empno = e.mgr");
+    EXPECT_EQ(column(r), (std::vector<std::string>{"  BLAKE", "    ALLEN", "    WARD", "    MARTIN", "    TURNER",
+                                                   "    JAMES"}));
+    EXPECT_EQ(lastNames, (std::vector<std::string>{"WHO", "DNAME"}));
+    r = rows("select ename, loc from emp, dept where emp.deptno = dept.deptno start with ename = 'JONES' "
+             "connect by prior empno = mgr");
+    EXPECT_EQ(r, (Rows{{"JONES", "DALLAS"}, {"SCOTT", "DALLAS"}, {"ADAMS", "DALLAS"}, {"FORD", "DALLAS"}, {"SMITH", "DALLAS"}}));
+    EXPECT_EQ(code("select deptno from emp e, dept d where e.deptno = d.deptno connect by prior e.empno = e.mgr"), 918);
     // SYS_CONNECT_BY_PATH: each row's path from its root.
     r = rows("select sys_connect_by_path(ename, '/') path from emp where empno in (7876, 7839) "
              "start with mgr is null connect by prior empno = mgr");
