@@ -293,10 +293,30 @@ void Dictionary::syncSegments()
             ++it;
         }
     }
+    for (auto it = m_runtimeViews.begin(); it != m_runtimeViews.end();) {
+        if (rows("SELECT 1 FROM SIM_OBJECTS WHERE OWNER = ? AND OBJECT_NAME = ? AND OBJECT_TYPE = 'VIEW'",
+                 {it->first, it->second}).empty()) {
+            exec("DELETE FROM " + table("SYS", "VIEW$") + " WHERE OWNER = ? AND VIEW_NAME = ?", {it->first, it->second});
+            it = m_runtimeViews.erase(it);
+        } else {
+            ++it;
+        }
+    }
     auto created = rows("SELECT OWNER, OBJECT_NAME, OBJECT_TYPE, OBJECT_ID FROM SIM_OBJECTS WHERE OBJECT_ID > ? AND "
-                        "OBJECT_TYPE IN ('TABLE', 'INDEX') ORDER BY OBJECT_ID", {m_lastObjectId});
+                        "OBJECT_TYPE IN ('TABLE', 'INDEX', 'VIEW') ORDER BY OBJECT_ID", {m_lastObjectId});
     for (const auto &o : created) {
         m_lastObjectId = std::max(m_lastObjectId, o[3].integer());
+        if (o[2].text == "VIEW") {
+            // The view's text as the instance stores it (its query in SQLite's spelling).
+            auto def = scalar("SELECT sql FROM sqlite_master WHERE type = 'view' AND name = ?",
+                              {m_instance.storageName(o[0].text, o[1].text)});
+            auto as = def.text.find(" AS ");
+            exec("DELETE FROM " + table("SYS", "VIEW$") + " WHERE OWNER = ? AND VIEW_NAME = ?", {o[0].text, o[1].text});
+            exec("INSERT INTO " + table("SYS", "VIEW$") + " VALUES (?, ?, ?)",
+                 {o[0].text, o[1].text, as == std::string::npos ? def.text : def.text.substr(as + 4)});
+            m_runtimeViews.insert({o[0].text, o[1].text});
+            continue;
+        }
         if (!rows("SELECT 1 FROM " + seg + " WHERE OWNER = ? AND SEGMENT_NAME = ?", {o[0].text, o[1].text}).empty()) continue;
         // The owner's default tablespace, when it is online and writable.
         auto ts = row("SELECT t.\"TS#\", t.DFLINIT, t.DFLINCR, t.DFLMINEXT, t.DFLMAXEXT, t.DFLEXTPCT, t.BLOCKSIZE FROM " +

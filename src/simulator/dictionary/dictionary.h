@@ -63,7 +63,8 @@ public:
     void noteSession(SessionContext &session);
 
     // Gives tables and indexes created or dropped through SQL since the last call their
-    // segment (space taken from the owner's default tablespace) or frees it.
+    // segment (space taken from the owner's default tablespace) or frees it, and new
+    // views their text in dba_views.
     void syncSegments();
 
     // Whether USER may read the dictionary and dynamic performance views: SYS, SYSTEM
@@ -90,7 +91,7 @@ private:
     std::set<long> m_connectionSids;
     std::map<std::string, bool> m_access;
     long long m_lastObjectId = 0;
-    std::set<std::pair<std::string, std::string>> m_runtimeSegments;
+    std::set<std::pair<std::string, std::string>> m_runtimeSegments, m_runtimeViews;
 };
 
 // The password given to accounts that are identified externally or never log in.

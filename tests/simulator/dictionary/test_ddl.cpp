@@ -292,6 +292,10 @@ TEST_F(Orcl, ObjectsCreatedWhileRunningJoinTheDictionary)
     EXPECT_EQ(q("select segment_type, tablespace_name from dba_segments where owner = 'SCOTT' and segment_name like "
                 "'NOTAS%' order by segment_type"),
               (Rows{{"INDEX", "USERS"}, {"TABLE", "USERS"}}));
+    x("create view notas_v as select id from notas", scott.get());
+    EXPECT_EQ(one("select count(*) from dba_views where owner = 'SCOTT' and view_name = 'NOTAS_V'"), "1");
+    x("drop view notas_v", scott.get());
+    EXPECT_EQ(one("select count(*) from dba_views where owner = 'SCOTT' and view_name = 'NOTAS_V'"), "0");
     x("drop table notas", scott.get());
     EXPECT_EQ(one("select count(*) from dba_segments where owner = 'SCOTT' and segment_name = 'NOTAS'"), "0");
     x("create public synonym HOLDERS for SYSTEM.SQLVIGIL_HOLDERS");
