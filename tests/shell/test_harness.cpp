@@ -35,6 +35,8 @@ TEST(Harness, ConnectedSlotRecordsStatementsAndInjectsFaults)
     EXPECT_EQ(db->DbCreateDynaset("select 1 x from dual", 4)->Fields("X").toString(), "1");   // once only
     t.clearStatements();
     EXPECT_TRUE(t.statements().empty());
+    t.serverScript("create table scott.harness_probe (a number)");
+    EXPECT_EQ(db->DbCreateDynaset("select count(*) n from scott.harness_probe", 4)->Fields("N").toString(), "0");
 
     // The repository is initialised and holds DEMO.
     auto rs = t.ctx.repository->OpenRecordset("SELECT * FROM SERVIDORES");

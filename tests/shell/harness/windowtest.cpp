@@ -58,7 +58,7 @@ static void registerServer(localdb::Database &db, const Options &o)
     rs->Update();
 }
 
-WindowTest::WindowTest(Options o) : ctx(prompts)
+WindowTest::WindowTest(Options o) : ctx(prompts), m_service(o.service)
 {
     // Every test starts from the instance's scenario, whatever earlier tests did to it.
     if (o.service.rfind("sim:", 0) == 0)
@@ -150,6 +150,11 @@ bool WindowTest::sent(const std::string &fragment) const
         if (s.find(fragment) != std::string::npos)
             return true;
     return false;
+}
+
+void WindowTest::serverScript(const std::string &oracleScript)
+{
+    sim::testing::runScript(m_service, oracleScript);
 }
 
 void WindowTest::clearStatements()

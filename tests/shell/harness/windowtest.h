@@ -23,7 +23,8 @@
 //
 //   t.prompts.answer(shell::vbYes);                   // plan the next message box's answer
 //   t.prompts.typePassword("VANTO");                  // plan the password dialog
-//   t.failNext("dba_data_files", 942, "ORA-00942: table or view does not exist");
+//   t.failNext("dba_data_files", 942, "table or view does not exist");
+//   t.serverScript("create table scott.t (a number)");   // data on the server, as SYS
 //   t.ctx.repository->OpenRecordset("SELECT * FROM FILES")   // what the window stored
 //
 // Construct windows after the WindowTest and let them die before it (open()
@@ -78,6 +79,9 @@ public:
     // The next `times` statements containing `fragment` ("" = any) fail with ORA-code.
     void failNext(const std::string &fragment, int oraCode, const std::string &message, int times = 1);
 
+    // Runs Oracle statements as SYS on the test's simulated instance (data for the window to find).
+    void serverScript(const std::string &oracleScript);
+
     // Driving windows by the names of their controls.
     static QWidget *child(QWidget *form, const char *name);       // fails the test via exception when absent
     static void click(QWidget *form, const char *buttonName);
@@ -90,6 +94,7 @@ public:
 private:
     QWidget *holder();
     void show(QWidget *w);
+    std::string m_service;
     std::unique_ptr<RecordingDriver> m_driver;
     std::unique_ptr<QWidget> m_holder;
 };
