@@ -13,6 +13,8 @@
 
 #include "simerror.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -1265,9 +1267,21 @@ bool handleDdl(Dictionary &d, SessionContext &s, const std::string &sql, long &r
         return false;   // not a statement of this grammar: the engine reports it
     }
     DdlParser &p = *parser;
+    // DDL commits what the session had open, then applies all of its effect or none.
     auto run = [&](auto &&f) {
-        s.execute("COMMIT");   // DDL commits what the session had open
-        rows = f();
+        s.execute("COMMIT");
+        sqlite3 *db = d.instance().db();
+        sqlite3_exec(db, "SAVEPOINT sim_ddl", nullptr, nullptr, nullptr);
+        try {
+            rows = f();
+        } catch (...) {
+            if (!sqlite3_get_autocommit(db)) {
+                sqlite3_exec(db, "ROLLBACK TO sim_ddl", nullptr, nullptr, nullptr);
+                sqlite3_exec(db, "RELEASE sim_ddl", nullptr, nullptr, nullptr);
+            }
+            throw;
+        }
+        if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "RELEASE sim_ddl", nullptr, nullptr, nullptr);
         return true;
     };
     if (p.isWord("CREATE")) {

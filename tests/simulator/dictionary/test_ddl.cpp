@@ -123,6 +123,10 @@ TEST_F(Orcl, RollbackSegmentsAreCreatedSwitchedAlteredAndDropped)
     EXPECT_EQ(code("create rollback segment R07 tablespace HIST"), 1647);
     EXPECT_EQ(code("create rollback segment R07 tablespace TEMP"), 2195);
     EXPECT_EQ(code("create rollback segment R07 tablespace INDX"), 1658);
+    // A segment that cannot get all its extents takes none of them.
+    x("create tablespace CHICO datafile '/u09/chico.dbf' size 1M");
+    EXPECT_EQ(code("create rollback segment R07 tablespace CHICO storage( initial 512K next 512K minextents 2 )"), 1658);
+    EXPECT_EQ(one("select sum(blocks) from dba_free_space where tablespace_name = 'CHICO'"), "127");
     EXPECT_EQ(code("create rollback segment R07 tablespace RBS storage( minextents 1 )"), 2220);
 
     x("create public rollback segment R08 tablespace RBS storage( initial 1M next 1M minextents 2 maxextents 121 optimal 4M )");
