@@ -688,9 +688,9 @@ ORA_FN(oraFit)
         }
         std::string text = textOf(argv[0]);
         if (static_cast<int>(text.size()) > size) raise(1401, "inserted value too large for column");
-        if ((type == "CHAR" || type == "NCHAR") && static_cast<int>(text.size()) < size) text.resize(static_cast<std::size_t>(size), ' ');
-        if (sqlite3_value_type(argv[0]) == SQLITE_TEXT && type != "CHAR" && type != "NCHAR")
-            return sqlite3_result_value(ctx, argv[0]);
+        // CHAR values are kept unpadded: comparisons with literals then match as Oracle's
+        // blank-padded comparison does.
+        if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) return sqlite3_result_value(ctx, argv[0]);
         resultText(ctx, text);
     });
 }

@@ -488,10 +488,12 @@ TEST_F(Engine, DmlAndTransactions)
     EXPECT_EQ(execCode("update dept set deptno = 100 where deptno = 10"), 1438);
     EXPECT_EQ(execCode("update emp set sal = 99999.99 where ename = 'KING'"), 0);
     EXPECT_EQ(execCode("update emp set sal = 100000 where ename = 'KING'"), 1438);
-    // Values take the column's scale, CHAR is blank-padded, dates accept Oracle's default form.
+    // Values take the column's scale, dates accept Oracle's default form.
     exec("create table fits (n number(5,2), i number(3), c char(4), d date)");
     exec("insert into fits values (1.2345, 2.5, 'ab', '05-MAR-24')");
-    EXPECT_EQ(rows("select n, i, c || '|', d from fits")[0], (std::vector<std::string>{"1.23", "3", "ab  |", "2024-03-05 00:00:00"}));
+    EXPECT_EQ(rows("select n, i, c || '|', d from fits")[0], (std::vector<std::string>{"1.23", "3", "ab|", "2024-03-05 00:00:00"}));
+    EXPECT_EQ(value("select count(*) from fits where c = 'ab'"), "1");
+    EXPECT_EQ(execCode("insert into fits (c) values ('abcde')"), 1401);
     exec("insert into fits (i, n) select 7, 2.005 from dual");
     EXPECT_EQ(value("select n from fits where i = 7"), "2.01");
     EXPECT_EQ(execCode("insert into fits (d) values (5)"), 932);
