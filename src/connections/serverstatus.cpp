@@ -168,7 +168,9 @@ ServerStatus::ServerStatus(AppContext &ctx, QWidget *parent) : QWidget(parent), 
             [this](const QModelIndex &i) { LServerStatus_DblClick(i.row(), i.column()); });
     LServerStatus->setColumnWidth(0, 40);
     LServerStatus->setColumnWidth(1, 130);
-    LServerStatus->setColumnWidth(2, 50);
+    LServerStatus->setColumnWidth(2, 56);
+    for (int c = 3; c <= 8; ++c)
+        LServerStatus->setColumnWidth(c, c >= 5 ? 122 : 84);
 
     ServerStatus_Salir = new QPushButton("&Exit", this);
     ServerStatus_Salir->setObjectName("ServerStatus_Salir");
@@ -184,7 +186,7 @@ ServerStatus::ServerStatus(AppContext &ctx, QWidget *parent) : QWidget(parent), 
     TimerChequeServidores->setObjectName("TimerChequeServidores");
     TimerChequeServidores->setInterval(15000);
     connect(TimerChequeServidores, &QTimer::timeout, this, [this] { TimerChequeServidores_Timer(); });
-    resize(860, 360);
+    resize(940, 360);
     Form_Load();
     TimerChequeServidores->start();
 }

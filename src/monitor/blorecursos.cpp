@@ -99,7 +99,6 @@ void BloRecursos::buildForm()
     LBloqueos = new ResultGrid("LBloqueos", this);
     LBloqueos->grid()->setHeaders({"Session", "Block Type", "Block ID1", "Block ID2", "Mode", "Request"});
     LBloqueos->grid()->setCurrentRow(0);
-    LBloqueos->setColumnWidth(2, 300);
     connect(LBloqueos, &ResultGrid::rowDoubleClicked, this, [this](int) { LBloqueos_DblClick(); });
 
     auto fieldPage = [this](const auto &fields, std::map<std::string, QLineEdit *> &into, const char *prefix) {
@@ -197,6 +196,7 @@ void BloRecursos::GBloqueos_Click()
         op.step([&] { ds->MoveNext(); });
     }
     LBloqueos->grid()->addRows(std::move(rows));
+    LBloqueos->fitColumns();
 }
 
 void BloRecursos::blankDetail()

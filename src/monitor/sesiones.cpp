@@ -166,7 +166,7 @@ QWidget *Sesiones::rankingPage(ResultGrid *grid, QChartView *view)
     auto *page = new QWidget;
     auto *lay = new QHBoxLayout(page);
     grid->setMinimumWidth(230);
-    grid->setMaximumWidth(320);
+    grid->setMaximumWidth(380);
     lay->addWidget(grid);
     lay->addWidget(view, 1);
     return page;
@@ -394,6 +394,7 @@ void Sesiones::statRanking(GuardedOperation &op, Ranking r)
         op.step([&] { ds->MoveNext(); });
     }
     rankingGrid(r)->grid()->addRows(std::move(rows));
+    rankingGrid(r)->fitColumns();
     // The CPU ranking shares out over at least 1; a memory or disk total of 0
     // shows zeros rather than failing on a division by zero.
     if (r == Cpu && total == 0)
@@ -426,6 +427,7 @@ void Sesiones::timeRanking(GuardedOperation &op)
         op.step([&] { ds->MoveNext(); });
     }
     LUsoTiempo->grid()->addRows(std::move(rows));
+    LUsoTiempo->fitColumns();
     const double reference = values.empty() ? 0 : values.front().second;
     ChartPoints p;
     for (size_t k = 0; k < 10 && k < values.size(); ++k) {

@@ -87,7 +87,7 @@ int main(int argc, char **argv)
     if (!status)
         return 1;
     status->TimerChequeServidores_Timer();
-    place(status, 900, 260);
+    place(status, 960, 260);
     marco.grab().save(out + "/serverstatus.png");
 
     marco.showForm("SESIONES");
