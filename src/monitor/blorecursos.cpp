@@ -219,6 +219,10 @@ void BloRecursos::LBloqueos_DblClick()
     const int row = LBloqueos->grid()->currentRow();
     const std::string id1 = ss(LBloqueos->grid()->text(row, 3));
     const std::string sid = ss(LBloqueos->grid()->text(row, 1));
+    // The blank row of an empty list designates no lock: nothing to look up
+    // (the statements would end in "= " and fail).
+    if (sid.empty() || id1.empty())
+        return;
     std::unique_ptr<access::OraDynaset> obj, ses;
     op.step([&] {
         obj = db->DbCreateDynaset(std::string("SELECT OWNER, ") + "OBJECT_ID, " + "OBJECT_NAME, " + "OBJECT_TYPE, " +

@@ -178,6 +178,11 @@ void BloqueosTest::detailOfATransactionLock()
 {
     WindowTest t;
     auto *w = t.open<BloRecursos>();
+    // Before any listing the grid's blank row designates no lock.
+    w->LBloqueos->grid()->setCurrentRow(1);
+    w->LBloqueos_DblClick();
+    QVERIFY(t.statements().empty());
+    QCOMPARE(t.prompts.count(), 0u);
     t.click(w, "GBloqueos");
     // A TM lock: ID1 is the table's object id.
     const int tm = rowOf(w, "LBloqueos", 1, "139", 3, "30210");
