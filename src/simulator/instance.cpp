@@ -405,11 +405,13 @@ void Instance::addEntry(CatalogEntry e)
     sqlite3_step(st);
     sqlite3_reset(st);
     if (e.type == "SYNONYM") {
-        sqlite3_stmt *syn = prepare("INSERT OR REPLACE INTO SIM_SYNONYMS VALUES (?, ?, ?, ?, NULL)");
+        sqlite3_stmt *syn = prepare("INSERT OR REPLACE INTO SIM_SYNONYMS VALUES (?, ?, ?, ?, ?)");
         sqlite3_bind_text(syn, 1, e.owner.c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_text(syn, 2, e.name.c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_text(syn, 3, e.targetOwner.c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_text(syn, 4, e.targetName.c_str(), -1, SQLITE_TRANSIENT);
+        if (e.targetLink.empty()) sqlite3_bind_null(syn, 5);
+        else sqlite3_bind_text(syn, 5, e.targetLink.c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_step(syn);
         sqlite3_reset(syn);
     }
@@ -454,6 +456,7 @@ ResolvedTable Instance::resolve(const std::string &schema, const std::string &na
     }
     for (int depth = 0; e && e->type == "SYNONYM"; ++depth) {
         if (depth > 16) throw oraError(1775);
+        if (!e->targetLink.empty()) throw oraError(2019);   // no remote databases here
         const CatalogEntry *next = find(e->targetOwner, e->targetName);
         if (!next) throw oraError(980);
         e = next;

@@ -47,6 +47,7 @@ struct CatalogEntry {
     std::string owner, name, type;   // type: TABLE, VIEW, SYNONYM, INDEX
     std::string storage;             // SQLite name (tables, views, indexes)
     std::string targetOwner, targetName;   // synonyms
+    std::string targetLink;                // synonyms for remote objects: the database link
 };
 
 // A statement translated once and run many times.

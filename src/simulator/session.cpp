@@ -368,7 +368,7 @@ long Session::ddl(ast::Statement &st)
             } else {
                 m_instance.exec("CREATE TABLE " + quoteIdent(storage) + " AS " + t.sql);
             }
-            CatalogEntry e{owner, st.table.name, "TABLE", storage, "", ""};
+            CatalogEntry e{owner, st.table.name, "TABLE", storage, "", "", ""};
             m_instance.addEntry(e);
             sqlite3_stmt *info = nullptr;
             std::string pragma = "PRAGMA table_info(" + quoteIdent(storage) + ")";
@@ -402,7 +402,7 @@ long Session::ddl(ast::Statement &st)
         }
         sql += ")";
         m_instance.exec(sql);
-        m_instance.addEntry({owner, st.table.name, "TABLE", storage, "", ""});
+        m_instance.addEntry({owner, st.table.name, "TABLE", storage, "", "", ""});
         int id = 0;
         for (const auto &c : st.columnDefs) {
             int length = c.length;
@@ -428,7 +428,7 @@ long Session::ddl(ast::Statement &st)
             sql += ")";
         }
         m_instance.exec(sql + " AS " + t.sql);
-        m_instance.addEntry({owner, st.table.name, "VIEW", storage, "", ""});
+        m_instance.addEntry({owner, st.table.name, "VIEW", storage, "", "", ""});
         return 0;
     }
     case ast::Statement::CreateSynonym: {
@@ -442,10 +442,11 @@ long Session::ddl(ast::Statement &st)
         if (const CatalogEntry *e = m_instance.find(owner, st.table.name)) {
             if (!st.orReplace || e->type != "SYNONYM") throw oraError(955);
         }
-        if (!st.target.dblink.empty()) throw oraError(2019);
+        // A synonym for a remote object is recorded with its link; using it needs the link.
         std::string targetOwner = st.target.schema.empty() ? m_schema : st.target.schema;
-        if (targetOwner == owner && st.target.name == st.table.name) throw oraError(1471, "cannot create a synonym with same name as object");
-        m_instance.addEntry({owner, st.table.name, "SYNONYM", "", targetOwner, st.target.name});
+        if (targetOwner == owner && st.target.name == st.table.name && st.target.dblink.empty())
+            throw oraError(1471, "cannot create a synonym with same name as object");
+        m_instance.addEntry({owner, st.table.name, "SYNONYM", "", targetOwner, st.target.name, st.target.dblink});
         return 0;
     }
     case ast::Statement::CreateIndex: {
@@ -456,7 +457,7 @@ long Session::ddl(ast::Statement &st)
                           " ON " + quoteIdent(r.storage) + " (";
         for (std::size_t i = 0; i < st.columns.size(); ++i) sql += (i ? ", " : "") + quoteIdent(st.columns[i]);
         m_instance.exec(sql + ")");
-        m_instance.addEntry({owner, st.table.name, "INDEX", storage, "", ""});
+        m_instance.addEntry({owner, st.table.name, "INDEX", storage, "", "", ""});
         return 0;
     }
     case ast::Statement::DropTable:

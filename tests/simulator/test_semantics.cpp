@@ -7,6 +7,7 @@
 #include "testing.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cstdlib>
 
@@ -179,6 +180,16 @@ TEST_F(Semantics, SynonymChains)
     db->execute("create or replace synonym scott.s1 for scott.u");
     EXPECT_EQ(value("select count(*) from s1"), "3");
     EXPECT_EQ(code("drop synonym scott.nosuch"), 1434);
+    // A synonym for a remote object is kept with its link; using it needs the link.
+    db->execute("create synonym scott.remote_t for conta.facturas@central.world");
+    EXPECT_EQ(code("select * from remote_t"), 2019);
+    sqlite3 *raw = sim::testing::context("DEV").db();
+    sqlite3_stmt *q = nullptr;
+    sqlite3_prepare_v2(raw, "SELECT DB_LINK FROM SIM_SYNONYMS WHERE SYNONYM_NAME = 'REMOTE_T'", -1, &q, nullptr);
+    ASSERT_EQ(sqlite3_step(q), SQLITE_ROW);
+    EXPECT_EQ(std::string(reinterpret_cast<const char *>(sqlite3_column_text(q, 0))), "CENTRAL.WORLD");
+    sqlite3_finalize(q);
+    db->execute("drop synonym scott.remote_t");
 }
 
 TEST_F(Semantics, CachedTranslationsFollowCatalogChanges)
