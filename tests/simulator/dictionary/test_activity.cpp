@@ -42,6 +42,7 @@ TEST_F(Orcl, OptionsScaleSessionsAndDatafiles)
     EXPECT_LT(seconds, 2.0);
     std::printf("5000 sessions and 200 datafiles loaded in %.3f s\n", seconds);
     EXPECT_EQ(one("select count(*) from v$session"), "5001");   // and this connection
+    EXPECT_EQ(one("select value from v$sysstat where name = 'logons current'"), "5001");
     EXPECT_EQ(one("select count(*) from dba_data_files"), "200");
     EXPECT_EQ(one("select count(*) from v$process"), "5002");
     EXPECT_EQ(one("select count(distinct sid) from v$sesstat"), "5001");
