@@ -311,6 +311,10 @@ void Sesiones::resetGrids()
     for (int r = 0; r < 4; ++r)
         rankingGrid(static_cast<Ranking>(r))->grid()->reset();
     GExplain_Plan->setEnabled(false);
+    // "&Delete" belongs to a listing with rows: the emptied grid has none, so a
+    // listing that fails leaves nothing to kill (not a blank SID and serial).
+    BSesiones->setEnabled(false);
+    m_listado.clear();
 }
 
 void Sesiones::GSession_Click()

@@ -458,9 +458,13 @@ void SesionesTest::failingStatementsAnsweredIgnoreAndAbort()
         QCOMPARE(t.ctx.pointer.code(), 0);
     }
     {
-        // Abort on the listing: nothing more is sent, every grid stays reset.
+        // Abort on the listing: nothing more is sent, every grid stays reset,
+        // and the previous listing's "&Delete" is gone with its rows.
         WindowTest t;
         auto *w = t.open<Sesiones>();
+        t.click(w, "GSession");
+        QVERIFY(w->BSesiones->isEnabled());
+        t.clearStatements();
         t.failNext("from v$session order by", 1013, "ORA-01013: user requested cancel of current operation");
         t.prompts.answer(shell::vbAbort);
         t.click(w, "GSession");
