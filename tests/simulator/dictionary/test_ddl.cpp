@@ -396,10 +396,9 @@ TEST_F(Orcl, RolesAndGrantsShowInTheSecurityViews)
     EXPECT_EQ(code("drop role AUDITOR"), 1919);
 }
 
-// Disabled: the SQL engine parses CREATE SYNONYM ... @link itself and refuses it with
-// ORA-02019 before the dictionary sees the statement; Oracle creates the synonym without
-// checking the link. Enable once the engine stores such synonyms (SIM_SYNONYMS.DB_LINK).
-TEST_F(Orcl, DISABLED_SynonymsOverDatabaseLinks)
+// A synonym over a database link is created without checking the link, as Oracle does,
+// and shows its link in dba_synonyms.
+TEST_F(Orcl, SynonymsOverDatabaseLinks)
 {
     x("CREATE SYNONYM VENTAS.FACTURAS_CENTRAL FOR CONTA.FACTURAS@CENTRAL.WORLD");
     EXPECT_EQ(one("select nvl(db_link,'Null') db_link from dba_synonyms where owner = 'VENTAS' and synonym_name = "
