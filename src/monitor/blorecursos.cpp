@@ -5,6 +5,7 @@
 #include "errores.h"
 #include "formutil.h"
 #include "resultgrid.h"
+#include "sentenciasesion.h"
 #include "sqlcvpg.h"
 
 #include <QFormLayout>
@@ -261,22 +262,11 @@ void BloRecursos::BTN_Sentencia_SQL_Click()
     access::OraDatabase *db = m_ctx.currentConnection();
     if (!db)
         return;
-    std::unique_ptr<access::OraDynaset> ds;
-    op.step([&] {
-        Cursor_Ocupado(m_ctx);
-        ds = db->DbCreateDynaset("select sql_text from v$sqltext, v$session where sid = " +
-                                     ss(m_sesion["SID"]->text()) + " and serial# = " + ss(m_sesion["SERIAL"]->text()) +
-                                     " and address = sql_address and hash_value = sql_hash_value order by piece",
-                                 4);
-    });
-    if (!op.alive() || !ds)
+    const std::optional<std::string> text = Leer_Sentencia(
+        op, m_ctx, *db, ss(m_sesion["SID"]->text()), ss(m_sesion["SERIAL"]->text()), "sql_text", "sql_text");
+    if (!text)
         return;
-    std::string text;
-    while (op.alive() && !ds->IsEOF()) {
-        op.step([&] { text += ds->Fields("sql_text").toString(); });
-        op.step([&] { ds->MoveNext(); });
-    }
-    Sentencia->setPlainText(qs(text));
+    Sentencia->setPlainText(qs(*text));
 }
 
 void BloRecursos::BEliminar_Sesion_Click()

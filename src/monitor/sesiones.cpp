@@ -5,6 +5,7 @@
 #include "errores.h"
 #include "formutil.h"
 #include "resultgrid.h"
+#include "sentenciasesion.h"
 #include "sqlcvpg.h"
 
 #include <QBarCategoryAxis>
@@ -474,22 +475,11 @@ void Sesiones::showSqlText(int row)
     });
     if (!op.alive() || !s)
         return;
-    std::unique_ptr<access::OraDynaset> ds;
-    op.step([&] {
-        Cursor_Ocupado(m_ctx);
-        ds = db->DbCreateDynaset("select rtrim(sql_text) mi_sql_text from v$sqltext, v$session where sid = " +
-                                     s->sid + " and serial# = " + s->serial +
-                                     " and address = sql_address and hash_value = sql_hash_value order by piece",
-                                 4);
-    });
-    if (!op.alive() || !ds)
+    const std::optional<std::string> text =
+        Leer_Sentencia(op, m_ctx, *db, s->sid, s->serial, "rtrim(sql_text) mi_sql_text", "mi_sql_text");
+    if (!text)
         return;
-    std::string text;
-    while (op.alive() && !ds->IsEOF()) {
-        op.step([&] { text += ds->Fields("mi_sql_text").toString(); });
-        op.step([&] { ds->MoveNext(); });
-    }
-    SQL_Sentencia->setPlainText(qs(text));
+    SQL_Sentencia->setPlainText(qs(*text));
     GExplain_Plan->setEnabled(true);
     Paginas->setCurrentIndex(1);
 }
