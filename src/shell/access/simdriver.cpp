@@ -17,6 +17,21 @@ OraError internal(const std::exception &e)
     return OraError::ora(600, std::string("internal error code, arguments: [") + e.what() + "]");
 }
 
+// Runs one call into the instance and reports what it throws as the server's
+// errors: the instance's own errors keep their code, anything else is ORA-00600.
+template <class Call> auto translated(Call &&call) -> decltype(call())
+{
+    try {
+        return call();
+    } catch (const sim::SimError &e) {
+        throw fromSim(e);
+    } catch (const OraError &) {
+        throw;
+    } catch (const std::exception &e) {
+        throw internal(e);
+    }
+}
+
 // Builds the materialised result straight from the engine's rows.
 class ResultSink : public sim::RowSink {
 public:
@@ -56,29 +71,13 @@ public:
     {
         OraResult r;
         ResultSink sink(r);
-        try {
-            m_conn->query(sql, sink);
-        } catch (const sim::SimError &e) {
-            throw fromSim(e);
-        } catch (const OraError &) {
-            throw;
-        } catch (const std::exception &e) {
-            throw internal(e);
-        }
+        translated([&] { m_conn->query(sql, sink); });
         return r;
     }
 
     long execute(const std::string &sql) override
     {
-        try {
-            return m_conn->execute(sql);
-        } catch (const sim::SimError &e) {
-            throw fromSim(e);
-        } catch (const OraError &) {
-            throw;
-        } catch (const std::exception &e) {
-            throw internal(e);
-        }
+        return translated([&] { return m_conn->execute(sql); });
     }
 
     void executePlsql(const std::string &block, std::vector<OraBind> &binds) override
@@ -94,15 +93,7 @@ public:
             v.text = b.value.toString();
             values.push_back(std::move(v));
         }
-        try {
-            m_conn->executeBlock(block, values);
-        } catch (const sim::SimError &e) {
-            throw fromSim(e);
-        } catch (const OraError &) {
-            throw;
-        } catch (const std::exception &e) {
-            throw internal(e);
-        }
+        translated([&] { m_conn->executeBlock(block, values); });
         for (std::size_t i = 0; i < binds.size(); ++i) {
             const sim::BindValue &v = values[i];
             if (v.isNull) binds[i].value = OraValue();
@@ -123,13 +114,9 @@ private:
 std::unique_ptr<DriverConnection> SimDriver::open(const std::string &service, const std::string &user,
                                                   const std::string &password)
 {
-    try {
+    return translated([&]() -> std::unique_ptr<DriverConnection> {
         return std::make_unique<SimConnection>(sim::Connection::open(service, user, password));
-    } catch (const sim::SimError &e) {
-        throw fromSim(e);
-    } catch (const std::exception &e) {
-        throw internal(e);
-    }
+    });
 }
 
 std::unique_ptr<DriverConnection> UnavailableClientDriver::open(const std::string &service, const std::string &,
