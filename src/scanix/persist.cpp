@@ -38,27 +38,32 @@ struct Snapshot {
     c.get_Version(i2);
     v[0].vt = SCANIX_VT_I2;
     v[0].u.i2 = i2;
+    auto text = [&](int k, const std::string &x) {
+      v[k].vt = SCANIX_VT_TEXT;
+      v[k].u.bstr = newText(cs, x);
+    };
+    auto enumeration = [&](int k, int16_t x) {
+      v[k].vt = SCANIX_VT_I4;
+      v[k].u.i4 = x;
+    };
+    auto boolean = [&](int k, bool x) {
+      v[k].vt = SCANIX_VT_BOOL;
+      v[k].u.boolean = x ? -1 : 0;
+    };
     c.get_FileName(s);
-    v[1].vt = SCANIX_VT_TEXT;
-    v[1].u.bstr = newText(cs, s);
+    text(1, s);
     c.get_FS(s);
-    v[2].vt = SCANIX_VT_TEXT;
-    v[2].u.bstr = newText(cs, s);
+    text(2, s);
     c.get_Case(i2);
-    v[3].vt = SCANIX_VT_I4;
-    v[3].u.i4 = i2;
+    enumeration(3, i2);
     c.get_MatchQuotes(b);
-    v[4].vt = SCANIX_VT_BOOL;
-    v[4].u.boolean = b ? -1 : 0;
+    boolean(4, b);
     c.get_FileType(i2);
-    v[5].vt = SCANIX_VT_I4;
-    v[5].u.i4 = i2;
+    enumeration(5, i2);
     c.get_FilterQuotes(b);
-    v[6].vt = SCANIX_VT_BOOL;
-    v[6].u.boolean = b ? -1 : 0;
+    boolean(6, b);
     c.get_AngleUnits(i2);
-    v[7].vt = SCANIX_VT_I4;
-    v[7].u.i4 = i2;
+    enumeration(7, i2);
     ok = v[1].u.bstr && v[2].u.bstr;
   }
   ~Snapshot() {
