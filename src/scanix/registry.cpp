@@ -125,6 +125,18 @@ const char kTypeDescription[] = R"JSON({
 
 thread_local std::string t_path;
 
+// Runs `edit` on the registry file under its lock and saves the file when `edit`
+// answers true. SCANIX_E_IO when the file cannot be read or saved.
+template <class Edit>
+int editRegistry(Edit &&edit) {
+  std::string file = scx::reg::defaultPath();
+  int lock = scx::reg::lockFor(file);
+  scx::reg::File reg;
+  bool ok = reg.load(file) && (!edit(reg) || reg.save(file));
+  scx::reg::unlock(lock);
+  return ok ? SCANIX_OK : SCANIX_E_IO;
+}
+
 }  // namespace
 
 extern "C" {
@@ -145,82 +157,68 @@ SCANIX_API int scanix_register_server(void) {
   std::string mod = scanix_module_path();
   if (mod.empty()) return SCANIX_E_IO;
   std::string dir = mod.substr(0, mod.find_last_of('/'));
-  std::string file = scx::reg::defaultPath();
-  int lock = scx::reg::lockFor(file);
-  scx::reg::File reg;
-  if (!reg.load(file)) {
-    scx::reg::unlock(lock);
-    return SCANIX_E_IO;
-  }
-  const std::string clsid = SCANIX_CLSID_STR, libid = SCANIX_LIBID_STR;
-  const std::string c = key("CLSID\\" + clsid);
-  reg.removeTree(c);
-  reg.set(c, "", kDescription);
-  reg.set(c + "\\InprocServer32", "", mod);
-  reg.set(c + "\\InprocServer32", "ThreadingModel", "Apartment");
-  reg.set(c + "\\ProgID", "", SCANIX_PROGID);
-  reg.set(c + "\\VersionIndependentProgID", "", SCANIX_PROGID_VI);
-  reg.set(c + "\\ClassName", "", SCANIX_CLASS_NAME);
-  reg.ensure(c + "\\Programmable");
-  reg.ensure(c + "\\Control");
-  reg.ensure(c + "\\Insertable");
-  reg.set(c + "\\ToolboxBitmap32", "", mod + ", 3");
-  reg.set(c + "\\MiscStatus", "", "0");
-  reg.set(c + "\\MiscStatus\\1", "", std::to_string(SCANIX_MISC_STATUS));
-  reg.set(c + "\\TypeLib", "", libid);
-  reg.set(c + "\\Version", "", "1.0");
-  for (const char *progid : {SCANIX_PROGID, SCANIX_PROGID_VI, SCANIX_CLASS_NAME}) {
-    const std::string p = key(progid);
-    reg.removeTree(p);
-    reg.set(p, "", kDescription);
-    reg.set(p + "\\CLSID", "", clsid);
-  }
-  reg.ensure(key(std::string(SCANIX_PROGID) + "\\Insertable"));
-  reg.set(key(std::string(SCANIX_PROGID_VI) + "\\CurVer"), "", SCANIX_PROGID);
-  const std::string t = key("TypeLib\\" + libid);
-  reg.removeTree(t);
-  reg.set(t + "\\1.0", "", "ScanixLib");
-  // The type description lives in the module: scanix_type_description() returns it as JSON.
-  reg.set(t + "\\1.0\\0\\linux64", "", mod);
-  reg.set(t + "\\1.0\\FLAGS", "", "2");  // control
-  reg.set(t + "\\1.0\\HELPDIR", "", dir);
-  struct Itf {
-    const char *iid, *name;
-  };
-  for (Itf i : {Itf{SCANIX_IID_ISCANIX, "IScanix"}, Itf{SCANIX_DIID_EVENTS, "_ScanixEvents"}}) {
-    const std::string k = key(std::string("Interface\\") + i.iid);
-    reg.removeTree(k);
-    reg.set(k, "", i.name);
-    reg.set(k + "\\ProxyStubClsid32", "", "{00020424-0000-0000-C000-000000000046}");
-    reg.set(k + "\\TypeLib", "", libid);
-    reg.set(k + "\\TypeLib", "Version", "1.0");
-  }
-  bool ok = reg.save(file);
-  scx::reg::unlock(lock);
-  return ok ? SCANIX_OK : SCANIX_E_IO;
+  return editRegistry([&](scx::reg::File &reg) {
+    const std::string clsid = SCANIX_CLSID_STR, libid = SCANIX_LIBID_STR;
+    const std::string c = key("CLSID\\" + clsid);
+    reg.removeTree(c);
+    reg.set(c, "", kDescription);
+    reg.set(c + "\\InprocServer32", "", mod);
+    reg.set(c + "\\InprocServer32", "ThreadingModel", "Apartment");
+    reg.set(c + "\\ProgID", "", SCANIX_PROGID);
+    reg.set(c + "\\VersionIndependentProgID", "", SCANIX_PROGID_VI);
+    reg.set(c + "\\ClassName", "", SCANIX_CLASS_NAME);
+    reg.ensure(c + "\\Programmable");
+    reg.ensure(c + "\\Control");
+    reg.ensure(c + "\\Insertable");
+    reg.set(c + "\\ToolboxBitmap32", "", mod + ", 3");
+    reg.set(c + "\\MiscStatus", "", "0");
+    reg.set(c + "\\MiscStatus\\1", "", std::to_string(SCANIX_MISC_STATUS));
+    reg.set(c + "\\TypeLib", "", libid);
+    reg.set(c + "\\Version", "", "1.0");
+    for (const char *progid : {SCANIX_PROGID, SCANIX_PROGID_VI, SCANIX_CLASS_NAME}) {
+      const std::string p = key(progid);
+      reg.removeTree(p);
+      reg.set(p, "", kDescription);
+      reg.set(p + "\\CLSID", "", clsid);
+    }
+    reg.ensure(key(std::string(SCANIX_PROGID) + "\\Insertable"));
+    reg.set(key(std::string(SCANIX_PROGID_VI) + "\\CurVer"), "", SCANIX_PROGID);
+    const std::string t = key("TypeLib\\" + libid);
+    reg.removeTree(t);
+    reg.set(t + "\\1.0", "", "ScanixLib");
+    // The type description lives in the module: scanix_type_description() returns it as JSON.
+    reg.set(t + "\\1.0\\0\\linux64", "", mod);
+    reg.set(t + "\\1.0\\FLAGS", "", "2");  // control
+    reg.set(t + "\\1.0\\HELPDIR", "", dir);
+    struct Itf {
+      const char *iid, *name;
+    };
+    for (Itf i : {Itf{SCANIX_IID_ISCANIX, "IScanix"}, Itf{SCANIX_DIID_EVENTS, "_ScanixEvents"}}) {
+      const std::string k = key(std::string("Interface\\") + i.iid);
+      reg.removeTree(k);
+      reg.set(k, "", i.name);
+      reg.set(k + "\\ProxyStubClsid32", "", "{00020424-0000-0000-C000-000000000046}");
+      reg.set(k + "\\TypeLib", "", libid);
+      reg.set(k + "\\TypeLib", "Version", "1.0");
+    }
+    return true;
+  });
 }
 
 SCANIX_API int scanix_unregister_server(void) {
-  std::string file = scx::reg::defaultPath();
-  int lock = scx::reg::lockFor(file);
-  scx::reg::File reg;
-  if (!reg.load(file)) {
-    scx::reg::unlock(lock);
-    return SCANIX_E_IO;
-  }
-  size_t n = 0;
-  n += reg.removeTree(key(std::string("CLSID\\") + SCANIX_CLSID_STR));
-  for (const char *progid : {SCANIX_PROGID, SCANIX_PROGID_VI, SCANIX_CLASS_NAME}) {
-    // only ProgIDs that name this class
-    const scx::reg::Value *v = reg.get(key(std::string(progid) + "\\CLSID"));
-    if (!v || scx::reg::iequals(v->data, SCANIX_CLSID_STR)) n += reg.removeTree(key(progid));
-  }
-  n += reg.removeTree(key(std::string("TypeLib\\") + SCANIX_LIBID_STR));
-  n += reg.removeTree(key(std::string("Interface\\") + SCANIX_IID_ISCANIX));
-  n += reg.removeTree(key(std::string("Interface\\") + SCANIX_DIID_EVENTS));
-  bool ok = n == 0 || reg.save(file);
-  scx::reg::unlock(lock);
-  return ok ? SCANIX_OK : SCANIX_E_IO;
+  return editRegistry([](scx::reg::File &reg) {
+    size_t n = 0;
+    n += reg.removeTree(key(std::string("CLSID\\") + SCANIX_CLSID_STR));
+    for (const char *progid : {SCANIX_PROGID, SCANIX_PROGID_VI, SCANIX_CLASS_NAME}) {
+      // only ProgIDs that name this class
+      const scx::reg::Value *v = reg.get(key(std::string(progid) + "\\CLSID"));
+      if (!v || scx::reg::iequals(v->data, SCANIX_CLSID_STR)) n += reg.removeTree(key(progid));
+    }
+    n += reg.removeTree(key(std::string("TypeLib\\") + SCANIX_LIBID_STR));
+    n += reg.removeTree(key(std::string("Interface\\") + SCANIX_IID_ISCANIX));
+    n += reg.removeTree(key(std::string("Interface\\") + SCANIX_DIID_EVENTS));
+    return n != 0;  // nothing removed: nothing to save
+  });
 }
 
 }  // extern "C"
