@@ -4,7 +4,6 @@
 #include "errores.h"
 #include "prompts.h"
 
-#include <QApplication>
 #include <QDialog>
 #include <QPushButton>
 
@@ -59,13 +58,4 @@ TEST(Harness, UnconnectedAndPromptsPlannedInOrder)
     EXPECT_EQ(t.prompts.seen()[0].defaultAnswer(), shell::vbNo);
     EXPECT_EQ(t.prompts.seen()[0].icon(), int(shell::vbCritical));
     EXPECT_EQ(t.prompts.count(), 3u);
-}
-
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

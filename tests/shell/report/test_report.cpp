@@ -5,7 +5,6 @@
 
 #include "errores.h"
 
-#include <QApplication>
 
 #include <gtest/gtest.h>
 
@@ -101,13 +100,4 @@ TEST(Report, FailuresReachTheErrorDialog)
         EXPECT_EQ(t.prompts.last().title, "Error de Ejecución:" + std::to_string(c.number)) << c.file;
     }
     EXPECT_EQ(t.prompts.last().text.rfind("The report's data cannot be read.", 0), 0u);
-}
-
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }
