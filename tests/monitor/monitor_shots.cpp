@@ -6,13 +6,11 @@
 #include "appcontext.h"
 #include "blorecursos.h"
 #include "blosesiones.h"
-#include "demo.h"
 #include "marco.h"
-#include "registry.h"
 #include "resultgrid.h"
-#include "scriptedprompts.h"
 #include "serverstatus.h"
 #include "sesiones.h"
+#include "shotconsole.h"
 #include "sqlcvpg.h"
 
 #include <QAction>
@@ -24,11 +22,7 @@
 
 namespace {
 
-void settle()
-{
-    for (int i = 0; i < 30; ++i)
-        QApplication::processEvents();
-}
+void settle() { harness::ShotConsole::settle(30); }
 
 void place(QWidget *form, int w, int h)
 {
@@ -63,15 +57,12 @@ int main(int argc, char **argv)
         return 2;
     }
     const QString out = QString::fromLocal8Bit(argv[2]);
-    harness::ScriptedPrompts prompts;
-    shell::AppContext ctx(prompts);
-    ctx.iniPath = shell::prepareDemo(argv[1]);
-    shell::registerAllWindows(ctx.windows);
-    shell::Marco marco(ctx);
-    marco.resize(1280, 860);
-    marco.show();
-    if (!marco.Form_Load())
+    harness::ShotConsole console(argv[1]);
+    if (!console.loaded())
         return 1;
+    harness::ScriptedPrompts &prompts = console.prompts;
+    shell::AppContext &ctx = console.ctx;
+    shell::Marco &marco = console.marco();
     addServer(ctx, "PROD");
     addServer(ctx, "TEST");
     marco.ServidoresCombo_Click(0);

@@ -3,13 +3,11 @@
 // the Servers window through the password dialog and grabs each stage to OUTDIR.
 #include "appcontext.h"
 #include "conexiones.h"
-#include "demo.h"
 #include "formutil.h"
 #include "marco.h"
-#include "registry.h"
 #include "resultgrid.h"
-#include "scriptedprompts.h"
 #include "servidores.h"
+#include "shotconsole.h"
 
 #include "reportengine.h"
 
@@ -34,21 +32,15 @@ int main(int argc, char **argv)
         return 2;
     }
     const QString out = QString::fromLocal8Bit(argv[2]);
-    harness::ScriptedPrompts prompts;
-    shell::AppContext ctx(prompts);
-    ctx.iniPath = shell::prepareDemo(argv[1]);
-    shell::registerAllWindows(ctx.windows);
-    shell::Marco marco(ctx);
-    marco.resize(1280, 860);
-    marco.show();
-    if (!marco.Form_Load())
+    harness::ShotConsole console(argv[1]);
+    if (!console.loaded())
         return 1;
+    harness::ScriptedPrompts &prompts = console.prompts;
+    shell::AppContext &ctx = console.ctx;
+    shell::Marco &marco = console.marco();
     marco.ServidoresCombo_Click(0);
     marco.toolbarAction("tbConnect")->trigger();
-    auto settle = [] {
-        for (int i = 0; i < 20; ++i)
-            QApplication::processEvents();
-    };
+    auto settle = [] { harness::ShotConsole::settle(20); };
     settle();
     marco.grab().save(out + "/marco.png");
     prompts.typePassword("VANTO");
