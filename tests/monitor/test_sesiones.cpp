@@ -52,6 +52,34 @@ const std::string kTiempoSql =
     "   Hsecs-S.Value Cantidad From   v$sesstat s,        v$statname n,        v$timer where  n.name = 'session "
     "connect time' and        n.statistic# = s.statistic# and        s.value != 0 order by s.value ";
 
+// The session listing as a scripted connection answers it: the ten columns the
+// window reads, over `rows`.
+std::pair<std::string, access::OraResult> sessionsAnswer(std::vector<std::vector<access::OraValue>> rows)
+{
+    return {"from v$session order by",
+            {{"SID", "SERIAL#", "PROCESS", "USERNAME", "OSUSER", "MACHINE", "TERMINAL", "STATUS", "COMMAND", "PROGRAM"},
+             std::move(rows)}};
+}
+
+// The session SID 7, serial 3, of SCOTT, active.
+const std::vector<access::OraValue> kSession7 = {
+    monitortest::num(7), monitortest::num(3), monitortest::txt("10"),     monitortest::txt("SCOTT"),
+    monitortest::txt("u"), monitortest::txt("m"), monitortest::txt("t"), monitortest::txt("ACTIVE"),
+    monitortest::num(3), monitortest::txt("p")};
+
+// Replaces the connection of the current slot 1 with a scripted one answering
+// `answers`, for figures the simulated instance cannot be made to give. Answers
+// that connection (owned by the slot).
+monitortest::ScriptedConnection *useScripted(WindowTest &t,
+                                             std::vector<std::pair<std::string, access::OraResult>> answers)
+{
+    auto *conn = new monitortest::ScriptedConnection;
+    conn->answers = std::move(answers);
+    t.ctx.slotTable.connection(1) = std::make_unique<access::OraDatabase>(
+        std::unique_ptr<access::DriverConnection>(conn), "scripted", "SYSTEM");
+    return conn;
+}
+
 // The data row of the session grid whose SID is `sid` (0 when absent).
 int rowOf(Sesiones *w, const QString &sid)
 {
@@ -254,22 +282,17 @@ void SesionesTest::unknownCommandCodesShowNoName()
 void SesionesTest::fewerThanTenSessionsLeaveEmptyPoints()
 {
     WindowTest t;
-    auto *conn = new monitortest::ScriptedConnection;
     using monitortest::num;
     using monitortest::txt;
-    conn->answers = {
-        {"from v$session order by",
-         {{"SID", "SERIAL#", "PROCESS", "USERNAME", "OSUSER", "MACHINE", "TERMINAL", "STATUS", "COMMAND", "PROGRAM"},
-          {{num(7), num(3), txt("10"), txt("SCOTT"), txt("u"), txt("m"), txt("t"), txt("ACTIVE"), num(3), txt("p")},
-           {num(9), num(4), txt("11"), txt("HR"), txt("u"), txt("m"), txt("t"), txt("ACTIVE"), num(2), txt("p")}}}},
+    useScripted(t, {
+        sessionsAnswer({kSession7,
+                        {num(9), num(4), txt("11"), txt("HR"), txt("u"), txt("m"), txt("t"), txt("ACTIVE"), num(2), txt("p")}}),
         {"maxcpu", {{"SESION", "MAXCPU"}, {{num(7), num(300)}, {num(9), num(100)}, {num(12), num(1)}}}},
         {"maxmemoria", {{"SESION", "MAXMEMORIA"}, {{num(9), num(2.6)}, {num(7), num(1.6)}}}},
         {"maxdisco", {{"SESION", "MAXDISCO"}, {{num(7), num(50)}}}},
         {"Cantidad", {{"SESION", "FECHA", "CANTIDAD"},
                       {{num(9), txt("01/01/2026 10:00:00"), num(4000)}, {num(7), txt("01/01/2026 10:30:00"), num(1000)}}}},
-    };
-    t.ctx.slotTable.connection(1) = std::make_unique<access::OraDatabase>(
-        std::unique_ptr<access::DriverConnection>(conn), "scripted", "SYSTEM");
+    });
     auto *w = t.open<Sesiones>();
     t.click(w, "GSession");
     QCOMPARE(t.prompts.count(), 0u);
@@ -304,19 +327,14 @@ void SesionesTest::fewerThanTenSessionsLeaveEmptyPoints()
 void SesionesTest::zeroTotalsShowZeros()
 {
     WindowTest t;
-    auto *conn = new monitortest::ScriptedConnection;
     using monitortest::num;
     using monitortest::txt;
-    conn->answers = {
-        {"from v$session order by",
-         {{"SID", "SERIAL#", "PROCESS", "USERNAME", "OSUSER", "MACHINE", "TERMINAL", "STATUS", "COMMAND", "PROGRAM"},
-          {{num(7), num(3), txt("10"), txt("SCOTT"), txt("u"), txt("m"), txt("t"), txt("ACTIVE"), num(3), txt("p")}}}},
+    auto *conn = useScripted(t, {
+        sessionsAnswer({kSession7}),
         {"maxcpu", {{"SESION", "MAXCPU"}, {{num(7), num(0)}, {num(8), num(0)}}}},
         {"maxmemoria", {{"SESION", "MAXMEMORIA"}, {{num(7), num(0)}}}},
         {"maxdisco", {{"SESION", "MAXDISCO"}, {{num(7), num(0)}, {num(8), num(0)}}}},
-    };
-    t.ctx.slotTable.connection(1) = std::make_unique<access::OraDatabase>(
-        std::unique_ptr<access::DriverConnection>(conn), "scripted", "SYSTEM");
+    });
     auto *w = t.open<Sesiones>();
     t.click(w, "GSession");
     // No division error: every point 0, the labels still the sessions.
