@@ -32,6 +32,14 @@ struct Frame {
     }
 };
 
+// Two samples of the recorder, `seconds` apart on the instance's clock.
+void sampleTwice(WindowTest &t, Frame &f, int seconds)
+{
+    monitor::Muestra_Sentencias_Pesadas(t.ctx, *f.timer);
+    sim::testing::advanceClock("ORCL", seconds);
+    monitor::Muestra_Sentencias_Pesadas(t.ctx, *f.timer);
+}
+
 struct Recorded {
     std::string fecha, maquina, username, osuser, machine, terminal, program, logon, sql;
     long long sid = 0;
@@ -126,9 +134,7 @@ void SentenciasPesadasTest::twoSamplesOfOneBusySession()
 {
     WindowTest t;
     Frame f;
-    monitor::Muestra_Sentencias_Pesadas(t.ctx, *f.timer);
-    sim::testing::advanceClock("ORCL", 15);
-    monitor::Muestra_Sentencias_Pesadas(t.ctx, *f.timer);
+    sampleTwice(t, f, 15);
     const auto rows = recorded(t);
     std::vector<const Recorded *> of135;
     for (const auto &r : rows)
@@ -198,9 +204,7 @@ void SentenciasPesadasTest::viewerShowsNewestFirst()
 {
     WindowTest t;
     Frame f;
-    monitor::Muestra_Sentencias_Pesadas(t.ctx, *f.timer);
-    sim::testing::advanceClock("ORCL", 60);
-    monitor::Muestra_Sentencias_Pesadas(t.ctx, *f.timer);
+    sampleTwice(t, f, 60);
     const auto rows = recorded(t);
     auto *w = t.open<monitor::SentenciasPesadas>();
     QCOMPARE(t.rows(w, "LSentencias"), static_cast<int>(rows.size()) + 1);
