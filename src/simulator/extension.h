@@ -10,7 +10,10 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
 struct sqlite3;
 
@@ -28,6 +31,32 @@ public:
     virtual void advance(std::int64_t seconds) = 0;
 };
 
+// Object privileges as the data dictionary records them. Once the dictionary installs one
+// (InstanceContext::setPrivileges), the engine treats users as Oracle does:
+//   - SYS, SYSTEM and users whose roles include DBA are DBAs; the roles are those enabled
+//     at login (default roles and the roles they hold), so GRANT DBA and REVOKE DBA take
+//     effect at the user's next login, as role grants do in Oracle;
+//   - anyone else reads and changes the objects of his own schema, and other tables and
+//     views (after synonyms) only through object privileges granted to him, to PUBLIC or
+//     to one of his enabled roles. Object grants and revokes take effect at the next
+//     statement. An object he holds no privilege on does not exist for him (ORA-00942);
+//     one he holds other privileges on refuses the statement (ORA-01031).
+// Without it (an instance with no dictionary) only the login's DBA flag counts.
+class Privileges {
+public:
+    virtual ~Privileges() = default;
+    // The roles USER has enabled once logged in: his default roles, the roles granted to
+    // PUBLIC, and every role those hold in turn.
+    virtual std::set<std::string> loginRoles(const std::string &user) = 0;
+    // The object privileges (SELECT, INSERT, UPDATE, DELETE, ALTER, ...) held on
+    // OWNER.NAME by any of `grantees` (a user, PUBLIC and the user's enabled roles).
+    virtual std::set<std::string> objectPrivileges(const std::vector<std::string> &grantees,
+                                                   const std::string &owner, const std::string &name) = 0;
+    // DROP TABLE or DROP VIEW removed OWNER.NAME: its grants go with it, so an object made
+    // later under the same name starts without them (CREATE OR REPLACE VIEW keeps them).
+    virtual void objectDropped(const std::string &owner, const std::string &name) {}
+};
+
 // The connection a statement runs on.
 class SessionContext {
 public:
@@ -36,7 +65,7 @@ public:
     virtual std::string currentSchema() const = 0;
     virtual void setCurrentSchema(const std::string &schema) = 0;
     virtual long sid() const = 0;                            // this connection's row in v$session
-    virtual bool isDba() const = 0;                          // SYS, SYSTEM and holders of DBA
+    virtual bool isDba() const = 0;                          // SYS, SYSTEM and holders of DBA at login
     // Runs Oracle SQL on this connection with the connected user's rights (nested statements
     // are not logged as received statements). Returns rows processed; throws SimError.
     virtual long execute(const std::string &oracleSql) = 0;
@@ -78,6 +107,10 @@ public:
     virtual void addStatementHandler(StatementHandler handler) = 0;
     // Called before each statement runs, so activity figures can follow the clock.
     virtual void addBeforeStatementHook(std::function<void(SessionContext &)> hook) = 0;
+    // Object privileges for ordinary users (see Privileges); none by default.
+    virtual void setPrivileges(std::shared_ptr<Privileges> privileges) {}
+    // The recorded object grants changed: every session re-reads them at its next statement.
+    virtual void privilegesChanged() {}
 };
 
 namespace dictionary {

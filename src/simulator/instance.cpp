@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <sstream>
 
 namespace sim {
@@ -358,7 +359,15 @@ std::shared_ptr<Session> Instance::login(const std::string &userIn, const std::s
     auto it = m_logins.find(user);
     // Oracle compares passwords without regard to case in these releases.
     if (it == m_logins.end() || it->second.password != upper(password)) throw oraError(1017);
-    auto s = std::make_shared<Session>(*this, user, m_nextSid++, it->second.dba);
+    // With the dictionary's grants, the DBA role is read at login like every enabled role.
+    bool dba = it->second.dba;
+    std::vector<std::string> roles;
+    if (m_privileges) {
+        std::set<std::string> enabled = m_privileges->loginRoles(user);
+        roles.assign(enabled.begin(), enabled.end());
+        dba = user == "SYS" || user == "SYSTEM" || enabled.count("DBA") > 0;
+    }
+    auto s = std::make_shared<Session>(*this, user, m_nextSid++, dba, std::move(roles));
     m_sessions[s->sid()] = s.get();
     return s;
 }

@@ -75,6 +75,9 @@ public:
     void addStatementHandler(StatementHandler handler) override;
     void addBeforeStatementHook(std::function<void(SessionContext &)> hook) override;
     void registerObject(const std::string &owner, const std::string &name, const std::string &type) override;
+    void setPrivileges(std::shared_ptr<Privileges> privileges) override { m_privileges = std::move(privileges); }
+    void privilegesChanged() override { ++m_catalogVersion; }
+    Privileges *privileges() const { return m_privileges.get(); }
 
     // Catalog
     ResolvedTable resolve(const std::string &schema, const std::string &name,
@@ -161,11 +164,14 @@ private:
     std::map<long, Session *> m_sessions;
     long m_nextSid = 7;
     std::shared_ptr<Session> m_sysSession;
+    std::shared_ptr<Privileges> m_privileges;
 };
 
 class Session : public SessionContext, public std::enable_shared_from_this<Session> {
 public:
-    Session(Instance &instance, std::string user, long sid, bool dba);
+    // `roles`: the roles enabled at login; with the instance's Privileges installed, a
+    // session that is not a DBA uses other schemas' objects only through object grants.
+    Session(Instance &instance, std::string user, long sid, bool dba, std::vector<std::string> roles = {});
     ~Session() override;
 
     // SessionContext
@@ -200,11 +206,39 @@ private:
     void checkWrite(const std::string &owner) const;
     std::string ownerFor(const ast::TableRef &t) const;
 
+    // Object privileges, as bits.
+    enum Access : unsigned { Select = 1, Insert = 2, Update = 4, Delete = 8, Index = 16, Other = 32 };
+    bool checksPrivileges() const { return !m_dba && m_instance.privileges(); }
+    unsigned heldOn(const std::string &owner, const std::string &name);
+    // ORA-00942 when the session may not see OWNER.NAME, ORA-01031 when it may see it but
+    // lacks `needed`; nothing for a DBA, the owner, or without object privileges at all.
+    void checkAccess(const std::string &owner, const std::string &name, unsigned needed);
+    // DROP and TRUNCATE of another schema's object: ORA-01031, or ORA-00942 when hidden.
+    void checkOwnerOfVisible(const std::string &owner, const std::string &name);
+    // INSERT, UPDATE or DELETE (the statement kind) on a resolved table or view.
+    void checkDml(const ResolvedTable &r, int kind);
+    // The catalog statements of this session are translated with: the instance's,
+    // checking SELECT on every table and view a query names.
+    Catalog &catalog();
+    struct CheckedCatalog : Catalog {
+        explicit CheckedCatalog(Session &s) : session(s) {}
+        ResolvedTable resolve(const std::string &schema, const std::string &name,
+                              const std::string &currentSchema) override;
+        std::vector<std::string> columns(const std::string &storage) override;
+        std::vector<ColumnType> columnTypes(const std::string &storage) override;
+        Session &session;
+    };
+
     Instance &m_instance;
     std::string m_user, m_schema;
     long m_sid;
     bool m_dba;
     bool m_dropped = false, m_closed = false, m_dropReported = false;
+    std::vector<std::string> m_grantees;     // the user, PUBLIC and the enabled roles
+    std::string m_cacheTag;                  // translations are shared by equal rights only
+    CheckedCatalog m_checked{*this};
+    std::unordered_map<std::string, unsigned> m_held;   // object -> Access bits
+    std::uint64_t m_heldVersion = 0;         // catalog version m_held was read at
 };
 
 // The process-wide registry of instances, keyed by the upper-cased text after "sim:".

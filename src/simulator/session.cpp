@@ -74,15 +74,22 @@ SimError unknownStatement(const std::string &sql)
 // errors raised while it runs.
 bool compileError(int code)
 {
-    return code == 942 || code == 904 || code == 918 || code == 909 || code == 1788 || code == 980 ||
+    return code == 942 || code == 1031 || code == 904 || code == 918 || code == 909 || code == 1788 || code == 980 ||
            (code >= 900 && code <= 999 && code != 913 && code != 947);
 }
 
 } // namespace
 
-Session::Session(Instance &instance, std::string user, long sid, bool dba)
+Session::Session(Instance &instance, std::string user, long sid, bool dba, std::vector<std::string> roles)
     : m_instance(instance), m_user(std::move(user)), m_schema(m_user), m_sid(sid), m_dba(dba)
 {
+    m_grantees = {m_user, "PUBLIC"};
+    m_grantees.insert(m_grantees.end(), roles.begin(), roles.end());
+    // Two sessions of one user share translations only when they hold the same roles.
+    m_cacheTag = m_user;
+    if (m_dba) m_cacheTag += "\x1d*";
+    else
+        for (const std::string &r : roles) m_cacheTag += "\x1d" + r;
 }
 
 Session::~Session() = default;
@@ -155,14 +162,14 @@ std::string Session::translateQuery(const std::string &oracleSelect)
 {
     auto st = parseStatement(oracleSelect);
     if (!st || st->kind != ast::Statement::Query) throw oraError(928);
-    Translator tr(m_instance, m_schema);
+    Translator tr(catalog(), m_schema);
     return tr.query(*st->select).sql;
 }
 
 long Session::statement(const std::string &sql, RowSink *sink, bool nested)
 {
     m_instance.current = this;
-    const std::string key = m_user + '\x1e' + m_schema + (m_instance.scriptMode ? "\x1es" : "\x1e") + sql;
+    const std::string key = m_cacheTag + '\x1e' + m_schema + (m_instance.scriptMode ? "\x1es" : "\x1e") + sql;
     if (auto p = m_instance.cached(key)) {
         if (p->kind == PreparedStatement::Query) {
             if (sink) {
@@ -189,7 +196,7 @@ long Session::statement(const std::string &sql, RowSink *sink, bool nested)
         return 1;
     }
     auto p = std::make_shared<PreparedStatement>();
-    Translator tr(m_instance, m_schema, !m_instance.scriptMode);
+    Translator tr(catalog(), m_schema, !m_instance.scriptMode);
     switch (st->kind) {
     case ast::Statement::Query: {
         QueryTranslation t = tr.query(*st->select);
@@ -208,7 +215,7 @@ long Session::statement(const std::string &sql, RowSink *sink, bool nested)
     case ast::Statement::Update:
     case ast::Statement::Delete: {
         ResolvedTable r = m_instance.resolve(st->table.schema, st->table.name, m_schema);
-        checkWrite(r.owner);
+        checkDml(r, st->kind);
         if (r.type != "TABLE") throw oraError(1732, "data manipulation operation not legal on this view");
         st->table.storage = r.storage;
         st->table.owner = r.owner;
@@ -293,6 +300,81 @@ void Session::checkWrite(const std::string &owner) const
 
 std::string Session::ownerFor(const ast::TableRef &t) const { return t.schema.empty() ? m_schema : t.schema; }
 
+// ---------------------------------------------------------------- object privileges
+
+unsigned Session::heldOn(const std::string &owner, const std::string &name)
+{
+    // Grants, revokes and DDL move the catalog version: what was read before is forgotten.
+    if (m_heldVersion != m_instance.catalogVersion()) {
+        m_held.clear();
+        m_heldVersion = m_instance.catalogVersion();
+    }
+    const std::string key = owner + '\x1f' + name;
+    auto it = m_held.find(key);
+    if (it != m_held.end()) return it->second;
+    unsigned bits = 0;
+    for (const std::string &p : m_instance.privileges()->objectPrivileges(m_grantees, owner, name)) {
+        if (p == "SELECT") bits |= Select;
+        else if (p == "INSERT") bits |= Insert;
+        else if (p == "UPDATE") bits |= Update;
+        else if (p == "DELETE") bits |= Delete;
+        else if (p == "INDEX") bits |= Index;
+        else bits |= Other;
+    }
+    if (m_held.size() > 10000) m_held.clear();
+    m_held.emplace(key, bits);
+    return bits;
+}
+
+void Session::checkAccess(const std::string &owner, const std::string &name, unsigned needed)
+{
+    if (!checksPrivileges() || owner == m_user) return;
+    unsigned held = heldOn(owner, name);
+    if (held == 0) throw oraError(942);      // Oracle does not reveal objects one cannot use
+    if ((held & needed) != needed) throw oraError(1031);
+}
+
+void Session::checkDml(const ResolvedTable &r, int kind)
+{
+    if (!checksPrivileges()) {
+        checkWrite(r.owner);
+        return;
+    }
+    unsigned needed = kind == ast::Statement::Insert ? Insert : kind == ast::Statement::Update ? Update : Delete;
+    checkAccess(r.owner, r.name, needed);
+}
+
+void Session::checkOwnerOfVisible(const std::string &owner, const std::string &name)
+{
+    if (m_dba || owner == m_user) return;
+    if (checksPrivileges() && heldOn(owner, name) == 0) throw oraError(942);
+    throw oraError(1031);
+}
+
+Catalog &Session::catalog()
+{
+    if (checksPrivileges()) return m_checked;
+    return m_instance;
+}
+
+ResolvedTable Session::CheckedCatalog::resolve(const std::string &schema, const std::string &name,
+                                               const std::string &currentSchema)
+{
+    ResolvedTable r = session.m_instance.resolve(schema, name, currentSchema);
+    session.checkAccess(r.owner, r.name, Select);
+    return r;
+}
+
+std::vector<std::string> Session::CheckedCatalog::columns(const std::string &storage)
+{
+    return session.m_instance.columns(storage);
+}
+
+std::vector<ColumnType> Session::CheckedCatalog::columnTypes(const std::string &storage)
+{
+    return session.m_instance.columnTypes(storage);
+}
+
 long Session::runParsed(ast::Statement &st, const std::string &, RowSink *)
 {
     switch (st.kind) {
@@ -328,7 +410,7 @@ long Session::runParsed(ast::Statement &st, const std::string &, RowSink *)
 long Session::ddl(ast::Statement &st)
 {
     m_instance.commit();   // DDL commits the open transaction first
-    Translator tr(m_instance, m_schema);
+    Translator tr(catalog(), m_schema);
     std::string owner = ownerFor(st.table);
     const std::string storage = m_instance.storageName(owner, st.table.name);
     auto insertColumn = [&](int id, const std::string &name, const std::string &type, int length, int precision,
@@ -452,6 +534,7 @@ long Session::ddl(ast::Statement &st)
     case ast::Statement::CreateIndex: {
         checkWrite(owner);
         ResolvedTable r = m_instance.resolve(st.target.schema, st.target.name, m_schema);
+        checkAccess(r.owner, r.name, Index);
         if (r.type != "TABLE") throw oraError(942);
         std::string sql = std::string("CREATE ") + (st.unique ? "UNIQUE " : "") + "INDEX " + quoteIdent(storage) +
                           " ON " + quoteIdent(r.storage) + " (";
@@ -465,9 +548,10 @@ long Session::ddl(ast::Statement &st)
         const char *type = st.kind == ast::Statement::DropTable ? "TABLE" : "VIEW";
         const CatalogEntry *e = m_instance.find(owner, st.table.name);
         if (!e || e->type != type) throw oraError(942);
-        checkWrite(owner);
+        checkOwnerOfVisible(owner, st.table.name);
         m_instance.exec(std::string("DROP ") + type + " " + quoteIdent(e->storage));
         m_instance.removeEntry(owner, st.table.name);
+        if (Privileges *p = m_instance.privileges()) p->objectDropped(owner, st.table.name);
         return 0;
     }
     case ast::Statement::DropSynonym: {
@@ -496,7 +580,7 @@ long Session::ddl(ast::Statement &st)
     case ast::Statement::Truncate: {
         const CatalogEntry *e = m_instance.find(owner, st.table.name);
         if (!e || e->type != "TABLE") throw oraError(942);
-        checkWrite(owner);
+        checkOwnerOfVisible(owner, st.table.name);
         m_instance.exec("DELETE FROM " + quoteIdent(e->storage));
         return 0;
     }
@@ -532,7 +616,7 @@ void Session::runBlock(const std::string &text, ast::Statement &block, std::vect
         std::size_t pos = step->sourcePos;
         try {
             if (step->kind == ast::Statement::Query) {
-                Translator tr(m_instance, m_schema);
+                Translator tr(catalog(), m_schema);
                 QueryTranslation t = tr.query(*step->select);
                 if (t.into.empty()) throw oraError(6550, lineCol(pos) + ":\nPLS-00428: an INTO clause is expected in this SELECT statement");
                 std::vector<BindValue *> targets;
@@ -591,9 +675,9 @@ void Session::runParsedStep(ast::Statement &step)
     case ast::Statement::Update:
     case ast::Statement::Delete: {
         ResolvedTable r = m_instance.resolve(step.table.schema, step.table.name, m_schema);
-        checkWrite(r.owner);
+        checkDml(r, step.kind);
         step.table.storage = r.storage;
-        Translator tr(m_instance, m_schema, !m_instance.scriptMode);
+        Translator tr(catalog(), m_schema, !m_instance.scriptMode);
         std::string sql = tr.dml(step);
         m_instance.begin(this);
         runDml(sql);

@@ -1,6 +1,7 @@
 // sim::dictionary::install: loads the sim:ORCL scenario into a new instance and wires the
-// administrative DDL, explain plan, the privilege guard of the dictionary views and the
-// clock-driven activity.
+// administrative DDL, explain plan, object privileges (the grants of SYS.OBJAUTH$ and the
+// roles of SYS.SYSAUTH$, which the engine applies to ordinary users), the privilege guard
+// of the dictionary views and the clock-driven activity.
 //
 // Options after the instance name scale the scenario (sim:ORCL?sessions=5000&datafiles=200):
 //   sessions=N   v$session holds N sessions in all (the 30 of the scenario plus
@@ -81,6 +82,35 @@ void catalogAccessFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
     if (dict->catalogAccess(user)) sqlite3_result_int(ctx, 1);
     else sqlite3_result_error(ctx, "ORA-00942: table or view does not exist", -1);
 }
+
+// sim_privileges_changed(): the object grants changed (a trigger on SYS.OBJAUTH$ calls it).
+void privilegesChangedFunction(sqlite3_context *ctx, int, sqlite3_value **)
+{
+    auto *dict = static_cast<Dictionary *>(sqlite3_user_data(ctx));
+    dict->forgetPrivileges();
+    dict->instance().privilegesChanged();
+    sqlite3_result_null(ctx);
+}
+
+// The engine's view of the grant tables.
+class GrantTable : public Privileges {
+public:
+    explicit GrantTable(std::shared_ptr<Dictionary> dict) : m_dict(std::move(dict)) {}
+    std::set<std::string> loginRoles(const std::string &user) override { return m_dict->enabledRoles(user); }
+    std::set<std::string> objectPrivileges(const std::vector<std::string> &grantees, const std::string &owner,
+                                           const std::string &name) override
+    {
+        return m_dict->objectPrivileges(grantees, owner, name);
+    }
+    void objectDropped(const std::string &owner, const std::string &name) override
+    {
+        m_dict->exec("DELETE FROM " + m_dict->table("SYS", "OBJAUTH$") + " WHERE OWNER = ? AND TABLE_NAME = ?",
+                     {owner, name});
+    }
+
+private:
+    std::shared_ptr<Dictionary> m_dict;
+};
 
 } // namespace
 
@@ -206,12 +236,42 @@ bool Dictionary::catalogAccess(const std::string &userIn)
     if (user == "SYS" || user == "SYSTEM") return true;
     auto it = m_access.find(user);
     if (it != m_access.end()) return it->second;
-    bool ok = !rows("SELECT 1 FROM " + table("SYS", "SYSAUTH$") +
-                        " WHERE GRANTEE = ? AND GRANTED_ROLE IN ('DBA', 'SELECT_CATALOG_ROLE')",
-                    {user})
-                   .empty();
+    std::set<std::string> roles = enabledRoles(user);
+    bool ok = roles.count("DBA") || roles.count("SELECT_CATALOG_ROLE");
     m_access[user] = ok;
     return ok;
+}
+
+std::set<std::string> Dictionary::enabledRoles(const std::string &user)
+{
+    const std::string sysauth = table("SYS", "SYSAUTH$");
+    std::vector<std::string> pending;
+    for (const auto &r : rows("SELECT GRANTED_ROLE FROM " + sysauth +
+                              " WHERE (GRANTEE = ? AND DEFAULT_ROLE = 'YES') OR GRANTEE = 'PUBLIC'", {user}))
+        pending.push_back(r[0].text);
+    std::set<std::string> roles;
+    while (!pending.empty()) {
+        std::string role = pending.back();
+        pending.pop_back();
+        if (!roles.insert(role).second) continue;   // role grants may not loop, but never trust that
+        for (const auto &r : rows("SELECT GRANTED_ROLE FROM " + sysauth + " WHERE GRANTEE = ?", {role}))
+            pending.push_back(r[0].text);
+    }
+    return roles;
+}
+
+std::set<std::string> Dictionary::objectPrivileges(const std::vector<std::string> &grantees, const std::string &owner,
+                                                   const std::string &name)
+{
+    std::set<std::string> out;
+    auto holds = [&](const std::string &g) { return std::find(grantees.begin(), grantees.end(), g) != grantees.end(); };
+    for (const auto &r : rows("SELECT GRANTEE, PRIVILEGE FROM " + table("SYS", "OBJAUTH$") +
+                              " WHERE OWNER = ? AND TABLE_NAME = ?", {owner, name}))
+        if (holds(r[0].text)) out.insert(r[1].text);
+    // SELECT_CATALOG_ROLE reads every dictionary and dynamic performance view.
+    if (owner == "SYS" && (name.rfind("V_$", 0) == 0 || name.rfind("DBA_", 0) == 0) && holds("SELECT_CATALOG_ROLE"))
+        out.insert("SELECT");
+    return out;
 }
 
 void Dictionary::noteSession(SessionContext &session)
@@ -346,11 +406,14 @@ void Dictionary::load()
 {
     sqlite3_create_function_v2(m_instance.db(), "sim_catalog_access", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, this,
                                catalogAccessFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(m_instance.db(), "sim_privileges_changed", 0, SQLITE_UTF8, this,
+                               privilegesChangedFunction, nullptr, nullptr, nullptr);
     runScenario();
     scale();
     completeCatalog();
     createCatalogViews();
     guardViews();
+    watchGrants();
     registerLogins();
     auto maxId = scalar("SELECT max(OBJECT_ID) FROM SIM_OBJECTS");
     exec("UPDATE " + table("SYS", "X$CLOCK") + " SET BOOT_OBJECT_ID = ?", {maxId.integer()});
@@ -522,6 +585,16 @@ void Dictionary::guardViews()
     }
 }
 
+// Every change to the object grants, whatever makes it (GRANT, REVOKE, DROP USER, a
+// script), tells the engine, so sessions re-read their privileges at the next statement.
+void Dictionary::watchGrants()
+{
+    const std::string objauth = table("SYS", "OBJAUTH$");
+    for (const char *event : {"INSERT", "UPDATE", "DELETE"})
+        exec("CREATE TRIGGER " + quote(m_instance.storageName("SYS", "OBJAUTH$") + "#" + event) + " AFTER " + event +
+             " ON " + objauth + " BEGIN SELECT sim_privileges_changed(); END");
+}
+
 void Dictionary::registerLogins()
 {
     // The scenario's accounts with the passwords their owners use (OUTLN is locked and
@@ -544,6 +617,7 @@ void install(InstanceContext &instance)
         throw oraError(12154, "TNS:could not resolve service name (unknown scenario " + opt->second + ")");
     auto dict = std::make_shared<Dictionary>(instance);
     dict->load();
+    instance.setPrivileges(std::make_shared<GrantTable>(dict));
     instance.addBeforeStatementHook([dict](SessionContext &session) {
         dict->syncClock();
         dict->noteSession(session);

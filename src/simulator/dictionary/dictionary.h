@@ -72,6 +72,13 @@ public:
     bool catalogAccess(const std::string &user);
     void forgetPrivileges() { m_access.clear(); }
 
+    // The roles USER has enabled at login: his default roles, PUBLIC's, and the roles they hold.
+    std::set<std::string> enabledRoles(const std::string &user);
+    // The object privileges on OWNER.NAME granted to any of `grantees`; SELECT_CATALOG_ROLE
+    // counts as SELECT on every V_$ and DBA_ view of SYS.
+    std::set<std::string> objectPrivileges(const std::vector<std::string> &grantees, const std::string &owner,
+                                           const std::string &name);
+
     // Current SCN as the views compute it.
     long long currentScn();
 
@@ -83,6 +90,7 @@ private:
     void completeCatalog();
     void createCatalogViews();
     void guardViews();
+    void watchGrants();
     void registerLogins();
 
     InstanceContext &m_instance;

@@ -133,6 +133,7 @@ TEST_F(AccessTest, StatementLogRecordsEveryStatementWithItsConnection)
     // Every connection to sim:ORCL sees the same instance.
     a->DbExecuteSQL("create table shared_t (x number)");
     a->DbExecuteSQL("insert into shared_t values (7)");
+    a->DbExecuteSQL("grant select on shared_t to scott");   // SCOTT reads other schemas through grants
     a->DbExecuteSQL("commit");
     auto ds = b->DbCreateDynaset("select x from system.shared_t", 4);
     EXPECT_EQ(ds->Fields("X").toString(), "7");
