@@ -2,6 +2,7 @@
 #include "extension.h"
 #include "functions.h"
 #include "simerror.h"
+#include "simtest.h"
 #include "simulator.h"
 #include "testing.h"
 
@@ -14,32 +15,13 @@
 
 namespace {
 
-using Rows = std::vector<std::vector<std::string>>;
+using simtest::Rows;
+using simtest::TextSink;
 
 int sqlite3_exec_wrapper(sim::InstanceContext &ctx, const std::string &sql)
 {
     return sqlite3_exec(ctx.db(), sql.c_str(), nullptr, nullptr, nullptr);
 }
-
-// Collects a result as text; null reads "~".
-struct TextSink : sim::RowSink {
-    std::vector<std::string> names;
-    Rows rows;
-    void columns(const std::vector<std::string> &n) override { names = n; }
-    void row(const sim::CellView *cells, std::size_t count) override
-    {
-        auto &r = rows.emplace_back();
-        for (std::size_t i = 0; i < count; ++i) {
-            const sim::CellView &c = cells[i];
-            switch (c.kind) {
-            case sim::CellView::Null: r.push_back("~"); break;
-            case sim::CellView::Integer: r.push_back(std::to_string(c.integer)); break;
-            case sim::CellView::Real: r.push_back(sim::numberToDisplay(c.real)); break;
-            default: r.emplace_back(c.text, c.size);
-            }
-        }
-    }
-};
 
 class Engine : public ::testing::Test {
 protected:
@@ -65,24 +47,14 @@ protected:
     long exec(const std::string &sql) { return db->execute(sql); }
     int code(const std::string &sql, sim::Connection *c = nullptr)
     {
-        try {
+        return simtest::errorCode([&] {
             TextSink s;
             (c ? c : db.get())->query(sql, s);
-        } catch (const sim::SimError &e) {
-            lastError = e.what();
-            return e.code();
-        }
-        return 0;
+        }, lastError);
     }
     int execCode(const std::string &sql, sim::Connection *c = nullptr)
     {
-        try {
-            (c ? c : db.get())->execute(sql);
-        } catch (const sim::SimError &e) {
-            lastError = e.what();
-            return e.code();
-        }
-        return 0;
+        return simtest::errorCode([&] { (c ? c : db.get())->execute(sql); }, lastError);
     }
     void script(const std::string &s) { sim::testing::runScript("TEST", s); }
 

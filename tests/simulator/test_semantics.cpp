@@ -3,6 +3,7 @@
 #include "extension.h"
 #include "functions.h"
 #include "simerror.h"
+#include "simtest.h"
 #include "simulator.h"
 #include "testing.h"
 
@@ -13,24 +14,8 @@
 
 namespace {
 
-using Rows = std::vector<std::vector<std::string>>;
-
-struct TextSink : sim::RowSink {
-    std::vector<std::string> names;
-    Rows rows;
-    void columns(const std::vector<std::string> &n) override { names = n; }
-    void row(const sim::CellView *cells, std::size_t count) override
-    {
-        auto &r = rows.emplace_back();
-        for (std::size_t i = 0; i < count; ++i) {
-            const sim::CellView &c = cells[i];
-            if (c.kind == sim::CellView::Null) r.push_back("~");
-            else if (c.kind == sim::CellView::Integer) r.push_back(std::to_string(c.integer));
-            else if (c.kind == sim::CellView::Real) r.push_back(sim::numberToDisplay(c.real));
-            else r.emplace_back(c.text, c.size);
-        }
-    }
-};
+using simtest::Rows;
+using simtest::TextSink;
 
 class Semantics : public ::testing::Test {
 protected:
@@ -66,13 +51,7 @@ INSERT INTO SCOTT.U VALUES (5, 'five');
     std::string value(const std::string &sql) { return rows(sql).at(0).at(0); }
     int code(const std::string &sql, sim::Connection *c = nullptr)
     {
-        try {
-            (c ? c : db.get())->execute(sql);
-        } catch (const sim::SimError &e) {
-            error = e.what();
-            return e.code();
-        }
-        return 0;
+        return simtest::errorCode([&] { (c ? c : db.get())->execute(sql); }, error);
     }
     std::unique_ptr<sim::Connection> db;
     std::vector<std::string> names;

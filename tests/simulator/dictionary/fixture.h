@@ -1,44 +1,24 @@
 #pragma once
 // A connection to a fresh sim:ORCL with the clock fixed, and helpers that return query
 // results as text (null as "~", dates as "YYYY-MM-DD HH24:MI:SS").
+#include "../simtest.h"
 #include "simerror.h"
 #include "simulator.h"
 #include "testing.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace dicttest {
 
-using Rows = std::vector<std::vector<std::string>>;
+using simtest::Rows;
 
-struct TextSink : sim::RowSink {
-    std::vector<std::string> names;
-    Rows rows;
-    void columns(const std::vector<std::string> &n) override { names = n; }
-    void row(const sim::CellView *cells, std::size_t count) override
-    {
-        std::vector<std::string> r;
-        for (std::size_t i = 0; i < count; ++i) {
-            const sim::CellView &c = cells[i];
-            switch (c.kind) {
-            case sim::CellView::Null: r.push_back("~"); break;
-            case sim::CellView::Integer: r.push_back(std::to_string(c.integer)); break;
-            case sim::CellView::Real: {
-                char buf[64];
-                std::snprintf(buf, sizeof buf, "%.10g", c.real);
-                r.push_back(buf);
-                break;
-            }
-            default: r.push_back(std::string(c.text, c.size));
-            }
-        }
-        rows.push_back(std::move(r));
-    }
+// The dictionary's figures read as printf's %.10g.
+struct TextSink : simtest::TextSink {
+    TextSink() : simtest::TextSink(Printf) {}
 };
 
 // 2026-12-08 15:00:00 UTC: the scenario's instance started three days and two hours before.
@@ -86,17 +66,12 @@ protected:
     // The Oracle error code a statement raises (0 when it runs).
     int code(const std::string &sql, sim::Connection *c = nullptr)
     {
-        try {
+        return simtest::errorCode([&] {
             TextSink s;
-            std::string t = sql;
-            if (t.rfind("select", 0) == 0 || t.rfind("SELECT", 0) == 0 || t.rfind("Select", 0) == 0)
+            if (sql.rfind("select", 0) == 0 || sql.rfind("SELECT", 0) == 0 || sql.rfind("Select", 0) == 0)
                 (c ? c : db.get())->query(sql, s);
             else (c ? c : db.get())->execute(sql);
-            return 0;
-        } catch (const sim::SimError &e) {
-            lastError = e.what();
-            return e.code();
-        }
+        }, lastError);
     }
 
     std::string key = "ORCL";
