@@ -1144,7 +1144,15 @@ long grantOrRevoke(Dictionary &d, SessionContext &s, DdlParser &p, bool grant)
             grantable = true;
         }
         p.expectEnd();
-        if (owner != s.user() && !s.isDba()) throw oraError(1031);
+        if (owner != s.user() && !s.isDba()) {
+            // Another schema's object: refused, or unknown to a user who holds nothing on it.
+            std::set<std::string> roles = d.enabledRoles(s.user());
+            std::vector<std::string> grantees(roles.begin(), roles.end());
+            grantees.push_back(s.user());
+            grantees.push_back("PUBLIC");
+            if (d.objectPrivileges(grantees, owner, name).empty()) throw oraError(942);
+            throw oraError(1031);
+        }
         std::vector<std::string> expanded;
         for (const auto &priv : privileges) {
             if (priv == "ALL") {

@@ -91,6 +91,10 @@ TEST_F(Privileges, ChangesNeedTheirOwnPrivilege)
     // A subquery of his own DML is a query like any other.
     EXPECT_EQ(asScott("delete from emp where job in (select job_id from hr.jobs)"), 942);
     EXPECT_EQ(asScott("update emp set sal = (select max(max_salary) from hr.jobs) where 1 = 0"), 942);
+    // Granting another schema's object: refused, or unknown when he holds nothing on it.
+    EXPECT_EQ(asScott("grant select on hr.employees to ventas"), 1031);
+    EXPECT_EQ(asScott("grant select on hr.jobs to ventas"), 942);
+    EXPECT_EQ(asScott("grant select on emp to ventas"), 0);
     // His own tables are his to change; nothing was lost along the way.
     EXPECT_EQ(asScott("update emp set sal = sal where empno = 7788"), 0);
     EXPECT_EQ(one("select count(*) from hr.jobs"), "9");
