@@ -97,7 +97,8 @@ public:
     //       DATA_PRECISION, DATA_SCALE, NULLABLE)   columns of tables made by CREATE TABLE
     virtual void registerObject(const std::string &owner, const std::string &name,
                                 const std::string &type) {}
-    // Login accounts the engine accepts (the dictionary registers its users here).
+    // Login accounts the engine accepts (the dictionary registers its users here). `dba`
+    // counts only while no Privileges are installed; with them, the DBA role does.
     virtual void addLogin(const std::string &user, const std::string &password, bool dba) = 0;
     virtual void dropLogin(const std::string &user) = 0;
 

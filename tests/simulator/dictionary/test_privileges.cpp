@@ -147,6 +147,13 @@ TEST_F(Privileges, GrantAndRevokeTakeEffectAtTheNextStatement)
     x("create table hr.borrador (x number)");
     EXPECT_EQ(asScott("select count(*) from hr.borrador"), 942);
     EXPECT_EQ(one("select count(*) from dba_tab_privs where table_name = 'BORRADOR'"), "0");
+    // A view replaced keeps them.
+    x("create view hr.v_borrador as select 1 x from dual");
+    x("grant select on hr.v_borrador to scott");
+    x("create or replace view hr.v_borrador as select 2 x from dual");
+    EXPECT_EQ(one("select x from hr.v_borrador", scott.get()), "2");
+    x("drop view hr.v_borrador");
+    EXPECT_EQ(one("select count(*) from dba_tab_privs where table_name = 'V_BORRADOR'"), "0");
 }
 
 // Roles take effect when their holder logs in, as in Oracle: the session open before the
