@@ -12,25 +12,22 @@ namespace sim {
 
 using namespace ast;
 
-std::string quoteIdent(const std::string &name)
+namespace {
+// Encloses text in the quote character q, doubling every q inside it.
+std::string enclose(const std::string &text, char q)
 {
-    std::string out = "\"";
-    for (char c : name) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
-
-std::string quoteString(const std::string &text)
-{
-    std::string out = "'";
+    std::string out(1, q);
     for (char c : text) {
-        if (c == '\'') out += '\'';
+        if (c == q) out += q;
         out += c;
     }
-    return out + "'";
+    return out + q;
 }
+} // namespace
+
+std::string quoteIdent(const std::string &name) { return enclose(name, '"'); }
+
+std::string quoteString(const std::string &text) { return enclose(text, '\''); }
 
 namespace {
 
