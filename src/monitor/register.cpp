@@ -3,6 +3,7 @@
 #include "blorecursos.h"
 #include "blosesiones.h"
 #include "muestreo.h"
+#include "parametros.h"
 #include "sentenciaspesadas.h"
 #include "sesiones.h"
 #include "windowregistry.h"
@@ -22,6 +23,9 @@ void registerWindows(shell::WindowRegistry &registry)
     });
     registry.add("SENTENCIASPESADAS", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
         return new SentenciasPesadas(ctx, parent);
+    });
+    registry.add("PARAMETROS", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
+        return new Parametros(ctx, parent);
     });
     registry.heavyStatementTick = Muestra_Sentencias_Pesadas;
 }
