@@ -94,7 +94,7 @@ void Parametros::GParametros_Click()
     LParametros->fitColumns();
 }
 
-void Parametros::Imprimir_Parametros_Click()
+report::PrintJob Parametros::trabajoImpresion() const
 {
     const std::string server = ss(qs(m_ctx.slotTable[m_ctx.slotTable.current].SERVIDOR).toUpper());
     report::PrintJob job;
@@ -108,7 +108,12 @@ void Parametros::Imprimir_Parametros_Click()
         rs.SetField("VALOR", ss(g.text(r, 4)));
         rs.SetField("POR_DEFECTO", ss(g.text(r, 5)));
     };
-    report::Imprimir_Reporte(m_ctx, *LParametros->grid(), job, this);
+    return job;
+}
+
+void Parametros::Imprimir_Parametros_Click()
+{
+    report::Imprimir_Reporte(m_ctx, *LParametros->grid(), trabajoImpresion(), this);
 }
 
 void Parametros::Salir_Parametros_Click()

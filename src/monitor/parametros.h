@@ -2,6 +2,8 @@
 // PARAMETROS "Instance Parameters": the initialisation parameters of the current
 // server with their type, value and default flag, printed as the report
 // "parametr.rpt" through the repository table PARAMETROS.
+#include "imprimir.h"
+
 #include <QWidget>
 
 #include <string>
@@ -27,6 +29,8 @@ public:
     void GParametros_Click();
     void Imprimir_Parametros_Click();
     void Salir_Parametros_Click();
+    // What "&Print" hands to the report-printing procedure (preview window).
+    report::PrintJob trabajoImpresion() const;
 
     QPushButton *GParametros, *Imprimir_Parametros, *Grabar_Parametros, *Salir_Parametros;
     shell::ResultGrid *LParametros;

@@ -4,6 +4,7 @@
 #include "blosesiones.h"
 #include "muestreo.h"
 #include "parametros.h"
+#include "pesos_io.h"
 #include "sentenciaspesadas.h"
 #include "sesiones.h"
 #include "windowregistry.h"
@@ -26,6 +27,9 @@ void registerWindows(shell::WindowRegistry &registry)
     });
     registry.add("PARAMETROS", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
         return new Parametros(ctx, parent);
+    });
+    registry.add("PESOS_IO", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
+        return new PesosIO(ctx, parent);
     });
     registry.heavyStatementTick = Muestra_Sentencias_Pesadas;
 }

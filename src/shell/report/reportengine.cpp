@@ -64,7 +64,11 @@ void ReportEngine::Action(int action)
 
 ReportDocument renderPdf(const std::string &reportFile, const std::string &dataFile, const std::string &pdfFile)
 {
-    const ReportDefinition def = readDefinition(reportFile);
+    return renderPdf(readDefinition(reportFile), dataFile, pdfFile);
+}
+
+ReportDocument renderPdf(const ReportDefinition &def, const std::string &dataFile, const std::string &pdfFile)
+{
     return toPdf(def, readReportData(def, dataFile), pdfFile);
 }
 

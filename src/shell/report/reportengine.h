@@ -52,5 +52,6 @@ private:
 // Renders `reportFile` over `dataFile` into the PDF `pdfFile` without any window
 // (the command-line tool and tests); answers the document. Throws ReportError.
 ReportDocument renderPdf(const std::string &reportFile, const std::string &dataFile, const std::string &pdfFile);
+ReportDocument renderPdf(const ReportDefinition &def, const std::string &dataFile, const std::string &pdfFile);
 
 } // namespace report
