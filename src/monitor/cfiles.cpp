@@ -35,7 +35,7 @@ CFiles::CFiles(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ctx)
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(LControlFile, 1);
     lay->addLayout(buttons);
-    resize(560, 300);
+    resize(sizeHint());
 }
 
 void CFiles::GControlfiles_Click()

@@ -70,7 +70,7 @@ Contenciones::Contenciones(AppContext &ctx, QWidget *parent) : QWidget(parent), 
     setObjectName("CONTENCIONES");
     setWindowTitle("Contentions");
     buildForm();
-    resize(1000, 600);
+    resize(sizeHint());
 }
 
 void Contenciones::buildForm()

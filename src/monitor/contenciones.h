@@ -25,6 +25,9 @@ class Contenciones : public QWidget {
     Q_OBJECT
 public:
     explicit Contenciones(shell::AppContext &ctx, QWidget *parent = nullptr);
+    // The size the window opens at (the main window sizes its child windows by
+    // their size hints): wide and tall enough for the instance's figures.
+    QSize sizeHint() const override { return {1040, 640}; }
 
     void GContenciones_Click();
     void Contenciones_Salir_Click();

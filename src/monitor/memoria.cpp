@@ -78,7 +78,7 @@ Memoria::Memoria(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ctx)
     setObjectName("MEMORIA");
     setWindowTitle("Memory");
     buildForm();
-    resize(760, 520);
+    resize(sizeHint());
 }
 
 QWidget *Memoria::figuresPage()

@@ -38,6 +38,9 @@ class Memoria : public QWidget {
     Q_OBJECT
 public:
     explicit Memoria(shell::AppContext &ctx, QWidget *parent = nullptr);
+    // The size the window opens at (the main window sizes its child windows by
+    // their size hints): wide and tall enough for the instance's figures.
+    QSize sizeHint() const override { return {860, 540}; }
 
     void GMemoria_Click();
     void SMemoria_Click();

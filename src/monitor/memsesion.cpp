@@ -93,7 +93,7 @@ MemSesion::MemSesion(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(
     setObjectName("MEMSESION");
     setWindowTitle(kTitulo);
     buildForm();
-    resize(1040, 560);
+    resize(sizeHint());
     Form_Load();
 }
 

@@ -39,6 +39,9 @@ class MemSesion : public QWidget {
     Q_OBJECT
 public:
     explicit MemSesion(shell::AppContext &ctx, QWidget *parent = nullptr);
+    // The size the window opens at (the main window sizes its child windows by
+    // their size hints): wide and tall enough for the instance's figures.
+    QSize sizeHint() const override { return {1040, 580}; }
 
     void Form_Load();
     void MMSesiones_Activas_Click(int row);

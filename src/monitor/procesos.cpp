@@ -44,7 +44,7 @@ Procesos::Procesos(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ct
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(LProcesos, 1);
     lay->addLayout(buttons);
-    resize(720, 520);
+    resize(sizeHint());
 }
 
 void Procesos::GProcesos_Click()

@@ -44,7 +44,7 @@ RedoLog::RedoLog(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ctx)
     lay->addWidget(new QLabel("Members", this));
     lay->addWidget(LRedoLog2, 3);
     lay->addLayout(buttons);
-    resize(620, 520);
+    resize(sizeHint());
 }
 
 void RedoLog::GRedolog_Click()

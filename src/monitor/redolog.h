@@ -16,6 +16,9 @@ class RedoLog : public QWidget {
     Q_OBJECT
 public:
     explicit RedoLog(shell::AppContext &ctx, QWidget *parent = nullptr);
+    // The size the window opens at (the main window sizes its child windows by
+    // their size hints): wide and tall enough for the instance's figures.
+    QSize sizeHint() const override { return {600, 520}; }
 
     void GRedolog_Click();
     void RLSalir_Click();
