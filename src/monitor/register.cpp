@@ -7,6 +7,7 @@
 #include "memoria.h"
 #include "memsesion.h"
 #include "muestreo.h"
+#include "parametros.h"
 #include "procesos.h"
 #include "redolog.h"
 #include "sentenciaspesadas.h"
@@ -46,6 +47,9 @@ void registerWindows(shell::WindowRegistry &registry)
     });
     registry.add("CFILES", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
         return new CFiles(ctx, parent);
+    });
+    registry.add("PARAMETROS", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
+        return new Parametros(ctx, parent);
     });
     registry.heavyStatementTick = Muestra_Sentencias_Pesadas;
 }
