@@ -26,6 +26,8 @@ class FmPesosIO : public QWidget {
     Q_OBJECT
 public:
     explicit FmPesosIO(shell::AppContext &ctx, QWidget *parent = nullptr);
+    // The size it opens at, in the main window's workspace too.
+    QSize sizeHint() const override { return {820, 480}; }
 
     void GMPesosIO_Activar_Click();
     void SQLVigilUpDown_UpClick();

@@ -25,6 +25,8 @@ class Parametros : public QWidget {
     Q_OBJECT
 public:
     explicit Parametros(shell::AppContext &ctx, QWidget *parent = nullptr);
+    // The size it opens at, in the main window's workspace too.
+    QSize sizeHint() const override { return {860, 560}; }
 
     void GParametros_Click();
     void Imprimir_Parametros_Click();

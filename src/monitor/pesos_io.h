@@ -39,6 +39,8 @@ class PesosIO : public QWidget {
     Q_OBJECT
 public:
     explicit PesosIO(shell::AppContext &ctx, QWidget *parent = nullptr);
+    // The size it opens at, in the main window's workspace too.
+    QSize sizeHint() const override { return {900, 480}; }
 
     void GPesos_IO_Click();
     void Imprimir_Pesos_I_O_Click();

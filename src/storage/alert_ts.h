@@ -30,6 +30,8 @@ class AlertTs : public QWidget {
     Q_OBJECT
 public:
     explicit AlertTs(shell::AppContext &ctx, QWidget *parent = nullptr);
+    // The size it opens at, in the main window's workspace too.
+    QSize sizeHint() const override { return {380, 200}; }
 
     void OK_Click();
     void Salir_Click();

@@ -2,6 +2,7 @@
 // checks, no I/O at all, printing into PESOS_IO, and the chart's timer, interval
 // and ten points.
 #include "fmpesosio.h"
+#include "parametros.h"
 #include "pesos_io.h"
 #include "windowtest.h"
 
@@ -10,6 +11,8 @@
 
 #include <QChart>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -50,7 +53,23 @@ private slots:
     void printStoresEveryRow();
     void chartOfTheTenBusiest();
     void intervalAndTimer();
+    void openAtTheirSizeInTheWorkspace();
 };
+
+// In the main window's workspace a window opens at the size that shows its data.
+void PesosIOTest::openAtTheirSizeInTheWorkspace()
+{
+    WindowTest t;
+    QMdiArea area;
+    area.resize(1400, 900);
+    area.show();
+    for (QWidget *w : std::initializer_list<QWidget *>{new monitor::Parametros(t.ctx), new monitor::PesosIO(t.ctx),
+                                                       new monitor::FmPesosIO(t.ctx)}) {
+        QMdiSubWindow *sub = area.addSubWindow(w);
+        sub->show();
+        QVERIFY2(w->width() >= 800 && w->height() >= 450, qPrintable(w->objectName()));
+    }
+}
 
 void PesosIOTest::weightsRelativeToTheBusiestFile()
 {
