@@ -153,6 +153,11 @@ private:
     std::unordered_map<std::string, std::vector<ColumnType>> m_typeCache;
     std::unordered_map<std::string, std::shared_ptr<PreparedStatement>> m_translations;
     std::unordered_map<std::string, sqlite3_stmt *> m_statements;
+    // Statements and translations longer than this are not cached (bounded memory); the
+    // last few such statements stay prepared while their callers step them.
+    static constexpr std::size_t kLargestCached = 64 * 1024;
+    std::vector<sqlite3_stmt *> m_oneOff;
+    sqlite3_stmt *keepOne(sqlite3_stmt *st);
     std::vector<LoggedStatement> m_log;
     struct Fault {
         int code;
