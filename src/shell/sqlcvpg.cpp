@@ -47,8 +47,10 @@ static bool sameText(const std::string &a, const std::string &b)
 }
 
 std::string Leer_Ini(const std::string &iniPath, const std::string &section, const std::string &key,
-                     const std::string &defaultValue)
+                     const std::string &defaultValue, std::size_t *storedLength)
 {
+    if (storedLength)
+        *storedLength = 0;
     std::ifstream in(iniPath);
     if (!in)
         return defaultValue;
@@ -71,16 +73,19 @@ std::string Leer_Ini(const std::string &iniPath, const std::string &section, con
         std::string value = trim(t.substr(eq + 1));
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
             value = value.substr(1, value.size() - 2);
-        if (value.size() > 254)
-            value.resize(254);
+        if (storedLength)
+            *storedLength = value.size();
+        if (value.size() > kIniValueMax)
+            value.resize(kIniValueMax);
         return value;
     }
     return defaultValue;
 }
 
-std::string Leer_Ini(const AppContext &ctx, const std::string &section, const std::string &key)
+std::string Leer_Ini(const AppContext &ctx, const std::string &section, const std::string &key,
+                     std::size_t *storedLength)
 {
-    return Leer_Ini(ctx.iniPath, section, key, ctx.defaultDirectory);
+    return Leer_Ini(ctx.iniPath, section, key, ctx.defaultDirectory, storedLength);
 }
 
 static std::string homeDir()
