@@ -245,4 +245,33 @@ void Armar_Bloques(Bloques &b)
     b.Bloque_Estado = e;
 }
 
+std::string sqlLiteral(const std::string &value)
+{
+    std::string out;
+    out.reserve(value.size());
+    for (char c : value) {
+        if (c == '\'')
+            out += '\'';
+        out += c;
+    }
+    return out;
+}
+
+std::string oracleName(const std::string &name)
+{
+    bool plain = !name.empty() && name.size() <= 30 && name[0] >= 'A' && name[0] <= 'Z';
+    for (char c : name)
+        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$' || c == '#'))
+            plain = false;
+    if (plain)
+        return name;
+    std::string out = "\"";
+    for (char c : name) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
 } // namespace shell

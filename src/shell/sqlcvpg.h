@@ -54,4 +54,12 @@ struct Bloques {
 };
 void Armar_Bloques(Bloques &b);
 
+// A value spliced into an Oracle string literal: every single quote doubled, so the
+// value can neither end the literal nor add to the statement.
+std::string sqlLiteral(const std::string &value);
+// A name spliced into an Oracle statement: bare when Oracle reads it back unchanged
+// (an upper-case letter, then upper-case letters, digits, _, $ or #), otherwise a
+// quoted identifier with inner double quotes doubled.
+std::string oracleName(const std::string &name);
+
 } // namespace shell

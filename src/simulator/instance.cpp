@@ -47,6 +47,7 @@ std::string oraText(int code)
         {942, "table or view does not exist"},
         {947, "not enough values"},
         {955, "name is already used by an existing object"},
+        {957, "duplicate column name"},
         {969, "missing ON keyword"},
         {971, "missing SET keyword"},
         {975, "date + date not allowed"},
@@ -187,6 +188,21 @@ SimError sqliteError(const std::string &msg)
         return oraError(913);
     if (msg.find("already exists") != std::string::npos) return oraError(955);
     if (msg.find("interrupted") != std::string::npos) return oraError(1013, "user requested cancel of current operation");
+    // SQLite's own size limits: Oracle's error where Oracle has one, otherwise a plain
+    // refusal of a statement this instance cannot run.
+    if (msg.rfind("duplicate column name", 0) == 0) return oraError(957);
+    if (msg.find("too many arguments on function") != std::string::npos) return oraError(939);
+    if (msg.find("string or blob too big") != std::string::npos) return oraError(1489);
+    if (msg.find("too many columns") != std::string::npos)
+        return oraError(1792, "maximum number of columns in a table or view is 1000");
+    if (msg.find("out of memory") != std::string::npos)
+        return oraError(4030, "out of process memory when trying to allocate memory");
+    if (msg.find("Expression tree is too large") != std::string::npos || msg.find("parser stack overflow") != std::string::npos ||
+        msg.find("too many terms in compound SELECT") != std::string::npos ||
+        msg.find("tables in a join") != std::string::npos || msg.find("too many FROM clause terms") != std::string::npos ||
+        msg.find("pattern too complex") != std::string::npos || msg.find("too many SQL variables") != std::string::npos ||
+        msg.find("too many references to") != std::string::npos)
+        return oraError(900, "statement too complex for this instance (" + msg + ")");
     return oraError(600, "internal error code, arguments: [" + msg + "]");
 }
 
@@ -599,9 +615,14 @@ void Instance::rollback()
 
 void Instance::log(const std::string &sql, const Session &s)
 {
-    // A long-running console keeps the most recent statements only.
-    if (m_log.size() >= 200000) m_log.erase(m_log.begin(), m_log.begin() + 100000);
+    // The log serves tests; a long-running console keeps a small ring of the most recent
+    // statements, bounded in count and in bytes.
+    while (!m_log.empty() && (m_log.size() >= kLogEntries || m_logBytes + sql.size() > kLogBytes)) {
+        m_logBytes -= m_log.front().sql.size();
+        m_log.pop_front();
+    }
     m_log.push_back({sql, s.sid(), s.user()});
+    m_logBytes += sql.size();
 }
 
 void Instance::injectFaults(int count, int code, const std::string &message)

@@ -126,6 +126,24 @@ TEST_F(Limits, DeclaredSizesOutsideOraclesLimits)
     EXPECT_EQ(execCode("create table t1 (c varchar2(1.5))"), 2017) << lastError;
     EXPECT_EQ(code("select cast('a' as varchar2(99999999999)) from dual"), 910) << lastError;
     EXPECT_EQ(execCode("create table t1 (c varchar2(4000), n number(38, -84))"), 0) << lastError;
+    EXPECT_EQ(execCode("create table t2 (a number, b number, a varchar2(1))"), 957) << lastError;
+}
+
+TEST_F(Limits, StatementLogIsABoundedRing)
+{
+    sim::testing::clearStatementLog("TEST");
+    for (int i = 0; i < 5100; ++i) db->execute("select " + std::to_string(i) + " from dual");
+    auto log = sim::testing::statementTexts("TEST");
+    EXPECT_LE(log.size(), 5000u);
+    EXPECT_EQ(log.back(), "select 5099 from dual");
+    // Long statements are bounded by their bytes as well.
+    const std::string pad(3990, 'p');
+    for (int i = 0; i < 2200; ++i) db->execute("select '" + pad + "', " + std::to_string(i) + " from dual");
+    log = sim::testing::statementTexts("TEST");
+    std::size_t bytes = 0;
+    for (auto &s : log) bytes += s.size();
+    EXPECT_LE(bytes, 8u * 1024 * 1024);
+    EXPECT_NE(log.back().find(", 2199 from"), std::string::npos);
 }
 
 TEST_F(Limits, TextResultsHaveOraclesLengthLimit)
