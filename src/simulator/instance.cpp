@@ -48,6 +48,7 @@ std::string oraText(int code)
         {947, "not enough values"},
         {955, "name is already used by an existing object"},
         {957, "duplicate column name"},
+        {984, "column not allowed here"},
         {969, "missing ON keyword"},
         {971, "missing SET keyword"},
         {975, "date + date not allowed"},
@@ -191,6 +192,8 @@ SimError sqliteError(const std::string &msg)
     // SQLite's own size limits: Oracle's error where Oracle has one, otherwise a plain
     // refusal of a statement this instance cannot run.
     if (msg.rfind("duplicate column name", 0) == 0) return oraError(957);
+    if (msg.find("is not constant") != std::string::npos) return oraError(984);
+    if (msg.find("aggregate functions are not allowed") != std::string::npos) return oraError(934);
     if (msg.find("too many arguments on function") != std::string::npos) return oraError(939);
     if (msg.find("string or blob too big") != std::string::npos) return oraError(1489);
     if (msg.find("too many columns") != std::string::npos)

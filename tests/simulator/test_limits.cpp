@@ -127,6 +127,7 @@ TEST_F(Limits, DeclaredSizesOutsideOraclesLimits)
     EXPECT_EQ(code("select cast('a' as varchar2(99999999999)) from dual"), 910) << lastError;
     EXPECT_EQ(execCode("create table t1 (c varchar2(4000), n number(38, -84))"), 0) << lastError;
     EXPECT_EQ(execCode("create table t2 (a number, b number, a varchar2(1))"), 957) << lastError;
+    EXPECT_EQ(execCode("create table t3 (a number, d date default a)"), 984) << lastError;
 }
 
 TEST_F(Limits, StatementLogIsABoundedRing)
