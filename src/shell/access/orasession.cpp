@@ -296,15 +296,15 @@ std::string redactSecrets(const std::string &sql)
             if (wordAt(sql, by, "BY")) {
                 std::size_t pw = skipBlanks(sql, by + 2);
                 out += sql.substr(i, pw - i);
-                out += kMask;
                 i = tokenEnd(sql, pw);
+                if (i > pw) out += kMask;
                 // ALTER USER ... IDENTIFIED BY new REPLACE old
                 std::size_t rep = skipBlanks(sql, i);
                 if (wordAt(sql, rep, "REPLACE")) {
                     std::size_t old = skipBlanks(sql, rep + 7);
                     out += sql.substr(i, old - i);
-                    out += kMask;
                     i = tokenEnd(sql, old);
+                    if (i > old) out += kMask;
                 }
                 continue;
             }

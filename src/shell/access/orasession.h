@@ -108,6 +108,8 @@ void traceStatement(const std::string &sql);
 // The statement with every password replaced by ********: the word after IDENTIFIED BY
 // (and after its REPLACE), and the password of a CONNECT user/password.
 std::string redactSecrets(const std::string &sql);
+// The statement as the trace shows it (redactSecrets).
+inline std::string traceText(const std::string &sql) { return redactSecrets(sql); }
 
 } // namespace access
 } // namespace sqlvigil
