@@ -5,6 +5,7 @@
 #include "muestreo.h"
 #include "sentenciaspesadas.h"
 #include "sesiones.h"
+#include "sql_plsql_editor.h"
 #include "windowregistry.h"
 
 namespace monitor {
@@ -22,6 +23,9 @@ void registerWindows(shell::WindowRegistry &registry)
     });
     registry.add("SENTENCIASPESADAS", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
         return new SentenciasPesadas(ctx, parent);
+    });
+    registry.add("SQL_PLSQL_Editor", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
+        return new SqlPlsqlEditor(ctx, parent);
     });
     registry.heavyStatementTick = Muestra_Sentencias_Pesadas;
 }

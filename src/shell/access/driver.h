@@ -24,10 +24,23 @@ struct OraBind {
     OraValue value;          // in: initial value; out: what the block stored
 };
 
+// A query's result read in batches: only the rows asked for are produced.
+class DriverCursor {
+public:
+    virtual ~DriverCursor() = default;
+    virtual const std::vector<std::string> &columns() const = 0;
+    // Appends up to maxRows rows to `rows`; answers false once the last row has been
+    // read. Throws OraError.
+    virtual bool fetch(std::size_t maxRows, std::vector<std::vector<OraValue>> &rows) = 0;
+};
+
 class DriverConnection {
 public:
     virtual ~DriverConnection() = default;
     virtual OraResult query(const std::string &sql) = 0;            // throws OraError
+    // Opens a query for reading in batches. This default runs query() and hands out
+    // its materialised rows; a driver that can stream overrides it.
+    virtual std::unique_ptr<DriverCursor> openCursor(const std::string &sql);
     virtual long execute(const std::string &sql) = 0;               // rows processed
     virtual void executePlsql(const std::string &block, std::vector<OraBind> &binds) = 0;
     virtual bool connectionOK() = 0;

@@ -32,35 +32,58 @@ template <class Call> auto translated(Call &&call) -> decltype(call())
     }
 }
 
+// One engine row as access values.
+void appendRow(std::vector<std::vector<OraValue>> &rows, const sim::CellView *cells, std::size_t count)
+{
+    std::vector<OraValue> &row = rows.emplace_back();
+    row.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const sim::CellView &c = cells[i];
+        switch (c.kind) {
+        case sim::CellView::Null: row.emplace_back(); break;
+        case sim::CellView::Integer:
+            row.push_back(OraValue::numberText(std::to_string(c.integer), static_cast<double>(c.integer)));
+            break;
+        case sim::CellView::Real: row.push_back(OraValue::numberText(sim::numberToDisplay(c.real), c.real)); break;
+        case sim::CellView::Date: {
+            auto seconds = sim::parseDate(c.text, c.size);
+            row.push_back(OraValue::dateText(std::string(c.text, c.size), seconds ? *seconds : 0));
+            break;
+        }
+        case sim::CellView::Text: row.push_back(OraValue::text(std::string(c.text, c.size))); break;
+        }
+    }
+}
+
 // Builds the materialised result straight from the engine's rows.
 class ResultSink : public sim::RowSink {
 public:
     explicit ResultSink(OraResult &r) : m_result(r) {}
     void columns(const std::vector<std::string> &names) override { m_result.columns = names; }
-    void row(const sim::CellView *cells, std::size_t count) override
-    {
-        std::vector<OraValue> &row = m_result.rows.emplace_back();
-        row.reserve(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            const sim::CellView &c = cells[i];
-            switch (c.kind) {
-            case sim::CellView::Null: row.emplace_back(); break;
-            case sim::CellView::Integer:
-                row.push_back(OraValue::numberText(std::to_string(c.integer), static_cast<double>(c.integer)));
-                break;
-            case sim::CellView::Real: row.push_back(OraValue::numberText(sim::numberToDisplay(c.real), c.real)); break;
-            case sim::CellView::Date: {
-                auto seconds = sim::parseDate(c.text, c.size);
-                row.push_back(OraValue::dateText(std::string(c.text, c.size), seconds ? *seconds : 0));
-                break;
-            }
-            case sim::CellView::Text: row.push_back(OraValue::text(std::string(c.text, c.size))); break;
-            }
-        }
-    }
+    void row(const sim::CellView *cells, std::size_t count) override { appendRow(m_result.rows, cells, count); }
 
 private:
     OraResult &m_result;
+};
+
+// Rows read from the engine's open statement batch by batch.
+class SimCursor : public DriverCursor {
+public:
+    explicit SimCursor(std::unique_ptr<sim::Cursor> c) : m_cursor(std::move(c)) {}
+    const std::vector<std::string> &columns() const override { return m_cursor->columns(); }
+    bool fetch(std::size_t maxRows, std::vector<std::vector<OraValue>> &rows) override
+    {
+        struct Sink : sim::RowSink {
+            std::vector<std::vector<OraValue>> *out;
+            void columns(const std::vector<std::string> &) override {}
+            void row(const sim::CellView *cells, std::size_t count) override { appendRow(*out, cells, count); }
+        } sink;
+        sink.out = &rows;
+        return translated([&] { return m_cursor->fetch(sink, maxRows); });
+    }
+
+private:
+    std::unique_ptr<sim::Cursor> m_cursor;
 };
 
 class SimConnection : public DriverConnection {
@@ -73,6 +96,13 @@ public:
         ResultSink sink(r);
         translated([&] { m_conn->query(sql, sink); });
         return r;
+    }
+
+    std::unique_ptr<DriverCursor> openCursor(const std::string &sql) override
+    {
+        return translated([&]() -> std::unique_ptr<DriverCursor> {
+            return std::make_unique<SimCursor>(m_conn->openCursor(sql));
+        });
     }
 
     long execute(const std::string &sql) override
