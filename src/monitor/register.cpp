@@ -3,6 +3,7 @@
 #include "blorecursos.h"
 #include "blosesiones.h"
 #include "muestreo.h"
+#include "parametros.h"
 #include "sentenciaspesadas.h"
 #include "sesiones.h"
 #include "sql_plsql_editor.h"
@@ -23,6 +24,9 @@ void registerWindows(shell::WindowRegistry &registry)
     });
     registry.add("SENTENCIASPESADAS", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
         return new SentenciasPesadas(ctx, parent);
+    });
+    registry.add("PARAMETROS", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
+        return new Parametros(ctx, parent);
     });
     registry.add("SQL_PLSQL_Editor", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
         return new SqlPlsqlEditor(ctx, parent);
