@@ -32,39 +32,63 @@ template <class Call> auto translated(Call &&call) -> decltype(call())
     }
 }
 
-// One engine row as access values.
-void appendRow(std::vector<std::vector<OraValue>> &rows, const sim::CellView *cells, std::size_t count)
-{
-    std::vector<OraValue> &row = rows.emplace_back();
-    row.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const sim::CellView &c = cells[i];
-        switch (c.kind) {
-        case sim::CellView::Null: row.emplace_back(); break;
-        case sim::CellView::Integer:
-            row.push_back(OraValue::numberText(std::to_string(c.integer), static_cast<double>(c.integer)));
-            break;
-        case sim::CellView::Real: row.push_back(OraValue::numberText(sim::numberToDisplay(c.real), c.real)); break;
-        case sim::CellView::Date: {
-            auto seconds = sim::parseDate(c.text, c.size);
-            row.push_back(OraValue::dateText(std::string(c.text, c.size), seconds ? *seconds : 0));
-            break;
-        }
-        case sim::CellView::Text: row.push_back(OraValue::text(std::string(c.text, c.size))); break;
-        }
-    }
-}
+void convertRow(const sim::CellView *cells, std::size_t count, std::vector<OraValue> &row);
 
 // Builds the materialised result straight from the engine's rows.
 class ResultSink : public sim::RowSink {
 public:
     explicit ResultSink(OraResult &r) : m_result(r) {}
     void columns(const std::vector<std::string> &names) override { m_result.columns = names; }
-    void row(const sim::CellView *cells, std::size_t count) override { appendRow(m_result.rows, cells, count); }
+    void row(const sim::CellView *cells, std::size_t count) override
+    {
+        convertRow(cells, count, m_result.rows.emplace_back());
+    }
 
 private:
     OraResult &m_result;
 };
+
+// Ends a streamed fetch that its receiver stopped; not an error of the instance.
+struct StopFetch {};
+
+class StreamSink : public sim::RowSink {
+public:
+    explicit StreamSink(RowReceiver &to) : m_to(to) {}
+    void columns(const std::vector<std::string> &names) override { m_to.columns(names); }
+    void row(const sim::CellView *cells, std::size_t count) override
+    {
+        m_row.clear();
+        convertRow(cells, count, m_row);
+        if (!m_to.row(m_row)) throw StopFetch{};
+    }
+
+private:
+    RowReceiver &m_to;
+    std::vector<OraValue> m_row;
+};
+
+void convertRow(const sim::CellView *cells, std::size_t count, std::vector<OraValue> &row)
+{
+    {
+        row.reserve(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            const sim::CellView &c = cells[i];
+            switch (c.kind) {
+            case sim::CellView::Null: row.emplace_back(); break;
+            case sim::CellView::Integer:
+                row.push_back(OraValue::numberText(std::to_string(c.integer), static_cast<double>(c.integer)));
+                break;
+            case sim::CellView::Real: row.push_back(OraValue::numberText(sim::numberToDisplay(c.real), c.real)); break;
+            case sim::CellView::Date: {
+                auto seconds = sim::parseDate(c.text, c.size);
+                row.push_back(OraValue::dateText(std::string(c.text, c.size), seconds ? *seconds : 0));
+                break;
+            }
+            case sim::CellView::Text: row.push_back(OraValue::text(std::string(c.text, c.size))); break;
+            }
+        }
+    }
+}
 
 // Rows read from the engine's open statement batch by batch.
 class SimCursor : public DriverCursor {
@@ -76,7 +100,7 @@ public:
         struct Sink : sim::RowSink {
             std::vector<std::vector<OraValue>> *out;
             void columns(const std::vector<std::string> &) override {}
-            void row(const sim::CellView *cells, std::size_t count) override { appendRow(*out, cells, count); }
+            void row(const sim::CellView *cells, std::size_t count) override { convertRow(cells, count, out->emplace_back()); }
         } sink;
         sink.out = &rows;
         return translated([&] { return m_cursor->fetch(sink, maxRows); });
@@ -98,11 +122,13 @@ public:
         return r;
     }
 
-    std::unique_ptr<DriverCursor> openCursor(const std::string &sql) override
+    void stream(const std::string &sql, RowReceiver &to) override
     {
-        return translated([&]() -> std::unique_ptr<DriverCursor> {
-            return std::make_unique<SimCursor>(m_conn->openCursor(sql));
-        });
+        StreamSink sink(to);
+        try {
+            translated([&] { m_conn->query(sql, sink); });
+        } catch (const StopFetch &) {
+        }
     }
 
     long execute(const std::string &sql) override
