@@ -131,6 +131,13 @@ public:
         }
     }
 
+    std::unique_ptr<DriverCursor> openCursor(const std::string &sql) override
+    {
+        return translated([&]() -> std::unique_ptr<DriverCursor> {
+            return std::make_unique<SimCursor>(m_conn->openCursor(sql));
+        });
+    }
+
     long execute(const std::string &sql) override
     {
         return translated([&] { return m_conn->execute(sql); });
