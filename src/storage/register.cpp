@@ -1,5 +1,8 @@
 #include "register.h"
 
+#include "datafiles.h"
+#include "mirollback.h"
+#include "segqnopc.h"
 #include "tablespace.h"
 #include "windowregistry.h"
 
@@ -9,6 +12,15 @@ void registerWindows(shell::WindowRegistry &registry)
 {
     registry.add("TABLESPACE", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
         return new Tablespace(ctx, parent);
+    });
+    registry.add("MIROLLBACK", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
+        return new MiRollback(ctx, parent);
+    });
+    registry.add("DATAFILES", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
+        return new Datafiles(ctx, parent);
+    });
+    registry.add("SEGQNOPC", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
+        return new SegQnoPc(ctx, parent);
     });
 }
 
