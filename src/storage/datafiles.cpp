@@ -49,7 +49,7 @@ Datafiles::Datafiles(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(LDatafiles, 1);
     lay->addLayout(buttons);
-    resize(760, 380);
+    resize(sizeHint());
 }
 
 void Datafiles::GDatafiles_Click()

@@ -20,6 +20,8 @@ class Datafiles : public QWidget {
     Q_OBJECT
 public:
     explicit Datafiles(shell::AppContext &ctx, QWidget *parent = nullptr);
+    // The opening size: every column and row of the listing in view.
+    QSize sizeHint() const override { return {760, 380}; }
 
     void GDatafiles_Click();
     void Estado_Datafile_Click();

@@ -65,7 +65,7 @@ MiRollback::MiRollback(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ct
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(LRollBack, 1);
     lay->addLayout(buttons);
-    resize(1180, 400);
+    resize(sizeHint());
 }
 
 void MiRollback::GRollback_Click()

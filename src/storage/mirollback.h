@@ -17,6 +17,8 @@ class MiRollback : public QWidget {
     Q_OBJECT
 public:
     explicit MiRollback(shell::AppContext &ctx, QWidget *parent = nullptr);
+    // The opening size: every column and row of the listing in view.
+    QSize sizeHint() const override { return {1180, 400}; }
 
     void GRollback_Click();
     void Borrar_RBS_Click();

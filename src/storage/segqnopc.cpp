@@ -108,7 +108,7 @@ SegQnoPc::SegQnoPc(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ct
     lay->addWidget(boxed("Segmentos en el limite de extent", LSegmentos_Limite), 1);
     lay->addWidget(boxed("Segmentos que no podrán crecer por falta de espacio en el tablespace", LSegmentos_Espacio), 1);
     lay->addLayout(buttons);
-    resize(760, 560);
+    resize(sizeHint());
 
     leerBloque();
 }

@@ -25,6 +25,8 @@ class SegQnoPc : public QWidget {
     Q_OBJECT
 public:
     explicit SegQnoPc(shell::AppContext &ctx, QWidget *parent = nullptr);
+    // The opening size: every column and row of the listing in view.
+    QSize sizeHint() const override { return {760, 600}; }
 
     void GSegmentos_Click();
     void SQNSalir_Click();
