@@ -1,5 +1,6 @@
 #include "register.h"
 
+#include "alert_ts.h"
 #include "datafiles.h"
 #include "mirollback.h"
 #include "segqnopc.h"
@@ -21,6 +22,9 @@ void registerWindows(shell::WindowRegistry &registry)
     });
     registry.add("SEGQNOPC", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
         return new SegQnoPc(ctx, parent);
+    });
+    registry.add("ALERT_TS", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
+        return new AlertTs(ctx, parent);
     });
 }
 
