@@ -61,6 +61,7 @@ private slots:
     void createChecksEachValueAndBuildsTheStatement();
     void createAnsweredNoSendsNothing();
     void createRefusedByTheServer();
+    void fileLeftOnDiskNeedsReuse();
     void datafileDialogRules();
     void modifyLoadsTheTablespace();
     void modifyWithNothingChangedSendsNothing();
@@ -182,6 +183,33 @@ void OpeTablespaceTest::createRefusedByTheServer()
     QVERIFY(anyMessageContains(t, "ORA-01537"));
     QVERIFY(!anyMessageContains(t, "creada!"));
     QCOMPARE(one(t, "select count(*) from dba_tablespaces where tablespace_name = 'datos viejos'"), std::string("0"));
+}
+
+void OpeTablespaceTest::fileLeftOnDiskNeedsReuse()
+{
+    const QString old = "/u04/oradata/ORCL/users_old01.dbf";
+    for (bool reuse : {false, true}) {
+        WindowTest t;
+        auto *w = listed(t);
+        t.prompts.onDialog([&](QDialog &d) {
+            WindowTest::setText(&d, "Nombre", "VIEJO");
+            WindowTest::click(&d, "Sobre_Datafiles");
+            setStorage(d, "8192", "8192", "1", "121", "50");
+            t.prompts.answer(shell::vbYes).answer(shell::vbAbort);
+            WindowTest::click(&d, "Aceptar");
+            return d.result();
+        });
+        planDatafile(t, old, "1", "Size_En_Mbytes", reuse);
+        w->Crear_Tablespace_Click();
+        QCOMPARE(t.statements(), std::vector<std::string>{"create tablespace VIEJO datafile '" + old.toStdString() +
+                                                          "' size  1M " + (reuse ? "reuse " : "") +
+                                                          "default storage ( initial 8192 next 8192 minextents 1 "
+                                                          "maxextents 121 pctincrease 50 )"});
+        QCOMPARE(anyMessageContains(t, "ORA-27038"), !reuse);
+        QCOMPARE(anyMessageContains(t, "Tablespace VIEJO creada!"), reuse);
+        QCOMPARE(one(t, "select count(*) from dba_data_files where tablespace_name = 'VIEJO'"),
+                 std::string(reuse ? "1" : "0"));
+    }
 }
 
 void OpeTablespaceTest::datafileDialogRules()
