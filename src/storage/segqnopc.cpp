@@ -106,7 +106,7 @@ SegQnoPc::SegQnoPc(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ct
     auto *lay = new QVBoxLayout(this);
     lay->addLayout(top);
     lay->addWidget(boxed("Segmentos en el limite de extent", LSegmentos_Limite), 1);
-    lay->addWidget(boxed("Segmentos que no podrán crecer por falta de espacio en el tablespace", LSegmentos_Espacio), 1);
+    lay->addWidget(boxed("Segmentos que no podrán crecer por falta de espacio en el tablespace", LSegmentos_Espacio), 3);
     lay->addLayout(buttons);
     resize(sizeHint());
 

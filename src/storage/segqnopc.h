@@ -26,7 +26,7 @@ class SegQnoPc : public QWidget {
 public:
     explicit SegQnoPc(shell::AppContext &ctx, QWidget *parent = nullptr);
     // The opening size: every column and row of the listing in view.
-    QSize sizeHint() const override { return {760, 600}; }
+    QSize sizeHint() const override { return {760, 700}; }
 
     void GSegmentos_Click();
     void SQNSalir_Click();

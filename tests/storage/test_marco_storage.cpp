@@ -81,6 +81,7 @@ void MarcoStorageTest::menusOpenOneInstanceEachAtASizeThatShowsItsData()
     seg->GSegmentos_Click();
     QVERIFY(fits(seg->LSegmentos_Limite));
     QVERIFY(fits(seg->LSegmentos_Espacio));
+    QVERIFY(seg->LSegmentos_Espacio->verticalScrollBar()->maximum() == 0);   // all 17 rows
     QCOMPARE(t.prompts.count(), 0u);
 }
 
