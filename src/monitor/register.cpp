@@ -13,6 +13,7 @@
 #include "redolog.h"
 #include "sentenciaspesadas.h"
 #include "sesiones.h"
+#include "sql_plsql_editor.h"
 #include "windowregistry.h"
 
 namespace monitor {
@@ -54,6 +55,9 @@ void registerWindows(shell::WindowRegistry &registry)
     });
     registry.add("PESOS_IO", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
         return new PesosIO(ctx, parent);
+    });
+    registry.add("SQL_PLSQL_Editor", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
+        return new SqlPlsqlEditor(ctx, parent);
     });
     registry.heavyStatementTick = Muestra_Sentencias_Pesadas;
 }
