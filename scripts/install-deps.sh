@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ ccache pkg-config make
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
   libsqlite3-dev nettle-dev libgtest-dev
-  xvfb xauth mawk gawk
+  xvfb xauth mawk gawk python3 poppler-utils
 )
 missing=()
 for p in "${packages[@]}"; do

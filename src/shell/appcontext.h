@@ -71,6 +71,12 @@ public:
     access::OraDatabase *currentConnection() { return slotTable.currentConnection(); }
 
     WindowRegistry windows;
+
+    // Error dialogs being shown right now (Manejar_Error); auto-refresh waits while > 0.
+    int errorDialogsOpen = 0;
+    // Called after the Servers window stored, changed or deleted a server, so the
+    // main window's selector lists the registry as it now is.
+    std::function<void()> registryChanged;
 };
 
 inline constexpr const char *kAccessCode = "VANTO";

@@ -6,6 +6,8 @@
 #include "entservidores.h"
 #include "errores.h"
 #include "prompts.h"
+#include "resultgrid.h"
+#include "windowplaces.h"
 
 #include <QAction>
 #include <QApplication>
@@ -153,6 +155,8 @@ Marco::Marco(AppContext &ctx, QWidget *parent) : QMainWindow(parent), m_ctx(ctx)
         }
     };
     resize(1180, 800);
+    m_places = std::make_unique<WindowPlaces>(QString::fromStdString(m_ctx.iniPath));
+    m_places->restoreFrame(*this);
 }
 
 Marco::~Marco()
@@ -499,6 +503,12 @@ QWidget *Marco::form(const std::string &formName) const
     return it == m_open.end() ? nullptr : it->second->widget();
 }
 
+QMdiSubWindow *Marco::subWindow(const std::string &formName) const
+{
+    auto it = m_open.find(formName);
+    return it == m_open.end() ? nullptr : it->second;
+}
+
 QWidget *Marco::showForm(const std::string &formName)
 {
     if (QWidget *w = form(formName)) {
@@ -512,6 +522,8 @@ QWidget *Marco::showForm(const std::string &formName)
         return nullptr;
     if (w->objectName().isEmpty())
         w->setObjectName(QString::fromStdString(formName));
+    w->ensurePolished();
+    const QSize asked = requestedSize(w);
     QMdiSubWindow *sub = m_mdi->addSubWindow(w);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowTitle(w->windowTitle());
@@ -521,6 +533,7 @@ QWidget *Marco::showForm(const std::string &formName)
     connect(w, &QWidget::windowTitleChanged, sub, &QWidget::setWindowTitle);
     sub->show();
     w->show();
+    m_places->place(m_mdi, sub, w, QString::fromStdString(formName), asked);
     return w;
 }
 
@@ -609,6 +622,8 @@ void Marco::copy()
     } else if (auto *list = qobject_cast<QListWidget *>(w)) {
         if (list->currentItem())
             cb->setText(list->currentItem()->text());
+    } else if (auto *grid = qobject_cast<ResultGrid *>(w)) {
+        grid->copySelection();
     }
 }
 
@@ -703,6 +718,8 @@ void Marco::arrange(int code)
 void Marco::closeEvent(QCloseEvent *event)
 {
     RelojSentenciasPesadas->stop();
+    if (!isMinimized())
+        m_places->saveFrame(*this);
     m_mdi->closeAllSubWindows();
     if (!m_closedAll)
         connections::closeAll(m_ctx);
