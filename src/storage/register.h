@@ -1,0 +1,7 @@
+#pragma once
+namespace shell { class WindowRegistry; }
+
+namespace storage {
+// Adds the storage windows (TABLESPACE, MIROLLBACK, DATAFILES, SEGQNOPC) to the program.
+void registerWindows(shell::WindowRegistry &registry);
+}
