@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
   libsqlite3-dev nettle-dev libgtest-dev
   xvfb xauth mawk gawk python3 poppler-utils
+  qtkeychain-qt6-dev gnome-keyring dbus dbus-x11 libsecret-tools
 )
 missing=()
 for p in "${packages[@]}"; do

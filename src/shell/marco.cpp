@@ -29,6 +29,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTextEdit>
@@ -146,6 +147,7 @@ Marco::Marco(AppContext &ctx, QWidget *parent) : QMainWindow(parent), m_ctx(ctx)
     statusBar()->addPermanentWidget(m_status);
     statusBar()->setSizeGripEnabled(true);
     m_ctx.buttonsChanged = [this] { showButtons(); };
+    m_ctx.registryChanged = [this] { refreshSelector(); };
     m_ctx.pointer.apply = [](int code) {
         if (code == kPointerBusy) {
             QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -166,6 +168,7 @@ Marco::~Marco()
         sub->disconnect(this);
     m_open.clear();
     m_ctx.buttonsChanged = nullptr;
+    m_ctx.registryChanged = nullptr;
     m_ctx.pointer.apply = nullptr;
 }
 
@@ -477,6 +480,30 @@ void Marco::fillSelector()
     op.finish();
     if (ServidoresCombo->count() > 0)
         connections::selectServer(m_ctx, 0, ServidoresCombo->itemText(0).toStdString());
+}
+
+void Marco::refreshSelector()
+{
+    std::vector<std::string> names;
+    GuardedOperation op(m_ctx);
+    op.step([&] {
+        if (!m_ctx.repository)
+            Err_Raise(kErrObjectNotSet, "The repository is not open.");
+        for (auto rs = m_ctx.repository->OpenRecordset("SELECT SERVIDOR FROM SERVIDORES"); !rs->IsEOF(); rs->MoveNext())
+            names.push_back(rs->Field("SERVIDOR").toString());
+    });
+    const bool read = op.alive();
+    op.finish();
+    if (!read)
+        return;
+    connections::followRegistry(m_ctx, names);
+    QSignalBlocker quiet(ServidoresCombo);
+    ServidoresCombo->clear();
+    for (const std::string &n : names)
+        ServidoresCombo->addItem(QString::fromStdString(n));
+    if (!names.empty())
+        ServidoresCombo->setCurrentIndex(std::min<int>(m_ctx.slotTable.current, static_cast<int>(names.size())) - 1);
+    updateStatus();
 }
 
 bool Marco::Form_Load()

@@ -54,6 +54,8 @@ public:
     void paste();
     void arrange(int code);     // 0 cascade, 1 tile horizontally, 2 tile vertically, 3 arrange icons
     void BtnSentenciasPesadas_Click();
+    // Lists the registry again in the selector (after the Servers window changed it).
+    void refreshSelector();
 
     QWidget *CoolBarSQLVigil;
     QToolBar *ToolbarSQLVigil;
