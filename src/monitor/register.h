@@ -3,6 +3,8 @@ namespace shell { class WindowRegistry; }
 
 namespace monitor {
 // Adds the instance-activity windows (SESIONES, BLOSESIONES, BLORECURSOS,
-// SENTENCIASPESADAS) and the heavy-statement recorder to the program.
+// SENTENCIASPESADAS), the instance-health windows (MEMORIA, MEMSESION,
+// CONTENCIONES, PROCESOS, REDOLOG, CFILES) and the heavy-statement recorder to
+// the program.
 void registerWindows(shell::WindowRegistry &registry);
 }

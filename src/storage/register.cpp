@@ -1,5 +1,6 @@
 #include "register.h"
 
+#include "alert_ts.h"
 #include "tablespace.h"
 #include "windowregistry.h"
 
@@ -9,6 +10,9 @@ void registerWindows(shell::WindowRegistry &registry)
 {
     registry.add("TABLESPACE", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
         return new Tablespace(ctx, parent);
+    });
+    registry.add("ALERT_TS", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
+        return new AlertTs(ctx, parent);
     });
 }
 

@@ -1,5 +1,7 @@
 #include "tablespace.h"
 
+#include "tendencias.h"
+
 #include "appcontext.h"
 #include "consulta.h"
 #include "errores.h"
@@ -466,10 +468,10 @@ void Tablespace::Modificar_Tablespace_Click()
     m_ctx.prompts.execDialog(dialog);
 }
 
-// Takes a space sample for the trend and alert reports. The sampling operation
-// is not built into this program yet: the button is in place and does nothing.
+// Takes a space sample for the trend and alert reports (no completion message).
 void Tablespace::Tendencias_TS_Click()
 {
+    Tomar_Muestra_Espacio(m_ctx);
 }
 
 void Tablespace::STablespaces_Click()

@@ -9,12 +9,11 @@
 #include "servidores.h"
 #include "shotconsole.h"
 
-#include "reportengine.h"
+#include "reportrenderer.h"
 
 #include <QAction>
 #include <QImage>
 #include <QPainter>
-#include <QTextDocument>
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -78,21 +77,17 @@ int main(int argc, char **argv)
             rs->Update();
         }
     }
-    report::ReportEngine rpt(ctx);
-    rpt.ReportFileName = ctx.repositoryDirectory + "parametr.rpt";
-    rpt.DataFiles0 = ctx.repositoryFile();
-    rpt.Destination = 2;
-    rpt.PrintFileName = (out + "/parametr.html").toStdString();
-    rpt.Action(1);
-    QTextDocument doc;
-    doc.setHtml(QString::fromStdString(rpt.lastHtml()));
-    doc.setTextWidth(900);
-    QImage page(QSize(940, int(doc.size().height()) + 40), QImage::Format_RGB32);
+    // The first page as the PDF carries it, painted onto an A4 image at 100 dpi.
+    const auto def = report::readDefinition(ctx.repositoryDirectory + "parametr.rpt");
+    const auto data = report::readReportData(def, ctx.repositoryFile());
+    QImage page(def.landscape ? QSize(1169, 827) : QSize(827, 1169), QImage::Format_RGB32);
+    page.setDotsPerMeterX(3937);
+    page.setDotsPerMeterY(3937);
     page.fill(Qt::white);
     {
+        const auto doc = report::layoutReport(def, data, page, QDateTime::currentDateTime());
         QPainter p(&page);
-        p.translate(20, 20);
-        doc.drawContents(&p);
+        report::paintPage(doc.pages.front(), p);
     }
     page.save(out + "/report.png");
     std::cout << prompts.log();

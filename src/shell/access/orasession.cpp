@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 namespace sqlvigil::access {
@@ -205,10 +206,72 @@ void OraSession::setClientDriver(std::unique_ptr<Driver> driver)
 
 // ---------------------------------------------------------------- trace
 
-void traceStatement(const std::string &sql)
+namespace {
+
+bool identChar(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#';
+}
+
+// At `i` (any case) the word `w`, standing alone.
+bool wordAt(const std::string &s, std::size_t i, const char *w)
+{
+    const std::size_t n = std::strlen(w);
+    if (i + n > s.size() || (i > 0 && identChar(s[i - 1])) || (i + n < s.size() && identChar(s[i + n])))
+        return false;
+    for (std::size_t k = 0; k < n; ++k)
+        if (std::toupper(static_cast<unsigned char>(s[i + k])) != w[k])
+            return false;
+    return true;
+}
+
+std::size_t skipBlanks(const std::string &s, std::size_t i)
+{
+    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i])))
+        ++i;
+    return i;
+}
+
+} // namespace
+
+std::string traceText(const std::string &sql)
+{
+    std::string out;
+    out.reserve(sql.size());
+    std::size_t i = 0;
+    while (i < sql.size()) {
+        if (!wordAt(sql, i, "IDENTIFIED")) {
+            out += sql[i++];
+            continue;
+        }
+        std::size_t by = skipBlanks(sql, i + 10);
+        if (by == i + 10 || !wordAt(sql, by, "BY")) {
+            out.append(sql, i, 10);
+            i += 10;
+            continue;
+        }
+        std::size_t start = skipBlanks(sql, by + 2);
+        std::size_t end = start;
+        if (end < sql.size() && sql[end] == '"') {
+            end = sql.find('"', end + 1);
+            end = end == std::string::npos ? sql.size() : end + 1;
+        } else {
+            while (end < sql.size() && !std::isspace(static_cast<unsigned char>(sql[end])) && sql[end] != ';')
+                ++end;
+        }
+        out.append(sql, i, start - i);
+        if (end > start)
+            out += "********";
+        i = end;
+    }
+    return out;
+}
+
+void traceStatement(const std::string &statement)
 {
     const char *path = std::getenv("SQLVIGIL_SQL_TRACE");
     if (!path || !*path) return;
+    const std::string sql = traceText(statement);
     std::string line;
     line.reserve(sql.size() + 1);
     for (std::size_t i = 0; i < sql.size(); ++i) {

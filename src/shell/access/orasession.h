@@ -100,8 +100,12 @@ private:
     std::unique_ptr<Driver> m_clientDriver;
 };
 
-// Appends a statement to the file named by SQLVIGIL_SQL_TRACE (if set), line breaks folded.
+// Appends a statement to the file named by SQLVIGIL_SQL_TRACE (if set), line breaks
+// folded and passwords masked (traceText).
 void traceStatement(const std::string &sql);
+// The statement as the trace shows it: the password after every "identified by"
+// (any letter case and spacing, quoted or bare) replaced by "********".
+std::string traceText(const std::string &sql);
 
 } // namespace access
 } // namespace sqlvigil

@@ -248,6 +248,23 @@ TEST_F(AccessTest, SqlTraceAppendsOneLinePerStatement)
     std::remove(path);
 }
 
+TEST(AccessTrace, PasswordsAreMaskedInEveryForm)
+{
+    using access::traceText;
+    EXPECT_EQ(traceText("create user SCOTT  identified by tiger Default Tablespace USERS "),
+              "create user SCOTT  identified by ******** Default Tablespace USERS ");
+    EXPECT_EQ(traceText("create user X identified by \"p@ss w0rd\" Default Tablespace USERS"),
+              "create user X identified by ******** Default Tablespace USERS");
+    EXPECT_EQ(traceText("ALTER USER x IDENTIFIED\n  BY secret"), "ALTER USER x IDENTIFIED\n  BY ********");
+    EXPECT_EQ(traceText("alter user x identified by \"unterminated"), "alter user x identified by ********");
+    EXPECT_EQ(traceText("create database link l connect to u identified by pw; using 'h'"),
+              "create database link l connect to u identified by ********; using 'h'");
+    // No password to hide: the text stays as it is.
+    EXPECT_EQ(traceText("create user S identified externally "), "create user S identified externally ");
+    EXPECT_EQ(traceText("select unidentified by from t"), "select unidentified by from t");
+    EXPECT_EQ(traceText("identified by"), "identified by");
+}
+
 // A stand-in for the client-library driver: records what it was asked to open.
 class FakeDriver : public access::Driver {
 public:
