@@ -1,6 +1,9 @@
 #include "windowplaces.h"
 
+#include "resultgrid.h"
+
 #include <QCloseEvent>
+#include <QHeaderView>
 #include <QFileInfo>
 #include <QLayout>
 #include <QMainWindow>
@@ -85,6 +88,20 @@ void WindowPlaces::place(QMdiArea *area, QMdiSubWindow *sub, QWidget *form, cons
     const QSize wanted = asked + frame;
     QRect r(sub->pos(), wanted);
     sub->setGeometry(insideOf(r, viewport));
+    // A first grid whose columns are wider than the window makes the window wider,
+    // as far as the frame allows, so its header shows in full.
+    for (auto *g : form->findChildren<ResultGrid *>()) {
+        if (!g->isVisible())
+            continue;
+        if (sub->layout())
+            sub->layout()->activate();
+        if (form->layout())
+            form->layout()->activate();
+        const int missing = g->horizontalHeader()->length() - g->viewport()->width();
+        if (missing > 0)
+            sub->setGeometry(insideOf(QRect(sub->pos(), sub->size() + QSize(missing + 4, 0)), viewport));
+        break;
+    }
 }
 
 bool WindowPlaces::eventFilter(QObject *watched, QEvent *event)
