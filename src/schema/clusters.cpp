@@ -115,7 +115,7 @@ Clusters::Clusters(AppContext &ctx, QWidget *parent)
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(split, 1);
     lay->addLayout(buttons);
-    resize(860, 540);
+    tamanoInicial(this, 860, 540);
 }
 
 Clusters::~Clusters() = default;

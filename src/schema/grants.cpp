@@ -89,7 +89,7 @@ Grants::Grants(AppContext &ctx, QWidget *parent)
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(split, 1);
     lay->addLayout(buttons);
-    resize(860, 560);
+    tamanoInicial(this, 860, 560);
 }
 
 Grants::~Grants() = default;

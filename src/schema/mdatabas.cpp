@@ -58,7 +58,7 @@ MDatabas::MDatabas(AppContext &ctx, QWidget *parent)
     setObjectName("MDATABAS");
     setWindowTitle("Database");
     buildForm();
-    resize(1040, 640);
+    tamanoInicial(this, 1040, 640);
 }
 
 MDatabas::~MDatabas() = default;

@@ -46,7 +46,7 @@ Roles::Roles(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ctx)
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(LRoles, 1);
     lay->addLayout(buttons);
-    resize(480, 420);
+    tamanoInicial(this, 480, 420);
 }
 
 void Roles::GRoles_Click()

@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -38,7 +39,6 @@ void settle() { harness::ShotConsole::settle(30); }
 void shoot(QWidget *form, const char *file)
 {
     if (auto *sub = qobject_cast<QMdiSubWindow *>(form->parentWidget())) {
-        sub->resize(form->size() + QSize(16, 40));
         sub->move(10, 10);
         sub->raise();
         marco->mdi()->setActiveSubWindow(sub);
