@@ -20,7 +20,7 @@ CFiles::CFiles(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ctx)
     setWindowTitle("Control Files");
     LControlFile = new ResultGrid("LControlFile", this);
     LControlFile->grid()->setHeaders({"Status", "Name"});
-    LControlFile->fitColumns();
+    Ajustar_Columnas(LControlFile);
     LControlFile->setColumnWidth(2, 320);
     GControlfiles = new QPushButton("&Get Controlfiles", this);
     GControlfiles->setObjectName("GControlfiles");

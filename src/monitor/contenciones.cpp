@@ -89,10 +89,10 @@ void Contenciones::buildForm()
 
     LTSegRollBack = new ResultGrid("LTSegRollBack", this);
     LTSegRollBack->grid()->setHeaders({"RBS", "Oracle User", "Client User", "OS User", "SID", "Serial#", "OS Process"});
-    LTSegRollBack->fitColumns();
+    Ajustar_Columnas(LTSegRollBack);
     LSession_Wait = new ResultGrid("LSession_Wait", this);
     LSession_Wait->grid()->setHeaders({"SID", "EVENT", "P1TEXT", "P1", "P2TEXT", "P2", "P3TEXT", "P3"});
-    LSession_Wait->fitColumns();
+    Ajustar_Columnas(LSession_Wait);
 
     GContenciones = new QPushButton("&Get Contentions", this);
     GContenciones->setObjectName("GContenciones");

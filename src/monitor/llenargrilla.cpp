@@ -6,6 +6,8 @@
 #include "resultgrid.h"
 #include "sqlcvpg.h"
 
+#include <QFont>
+#include <QFontMetrics>
 #include <QStringList>
 
 #include <cmath>
@@ -43,9 +45,23 @@ int Llenar_Grilla(GuardedOperation &op, AppContext &ctx, ResultGrid *grid, const
     const int n = static_cast<int>(rows.size());
     if (n > 0) {
         grid->grid()->addRows(std::move(rows));
-        grid->fitColumns();
+        Ajustar_Columnas(grid);
     }
     return n;
+}
+
+void Ajustar_Columnas(ResultGrid *grid)
+{
+    grid->fitColumns();
+    // The header draws its captions bold with a padding of 6 pixels each side.
+    QFont bold = grid->font();
+    bold.setBold(true);
+    const QFontMetrics fm(bold);
+    for (int c = 0; c < grid->grid()->cols(); ++c) {
+        const int need = fm.horizontalAdvance(grid->grid()->text(0, c)) + 18;
+        if (grid->columnWidth(c) < need)
+            grid->setColumnWidth(c, need);
+    }
 }
 
 std::string Redondeado(double value, int decimals)

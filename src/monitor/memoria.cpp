@@ -122,7 +122,7 @@ QWidget *Memoria::figuresPage()
     LMemcacbuffdb = new ResultGrid("LMemcacbuffdb", page);
     LMemcacbuffdb->grid()->setHeaders({"Numero de Buffers", "Aciertos en Memoria Cache"});
     LMemcacbuffdb->setMaximumHeight(80);
-    LMemcacbuffdb->fitColumns();
+    Ajustar_Columnas(LMemcacbuffdb);
 
     auto *left = new QVBoxLayout;
     left->addWidget(ratios);
@@ -154,7 +154,7 @@ void Memoria::buildForm()
     LSortAreaSize = new ResultGrid("LSortAreaSize", this);
     LSortAreaSize->grid()->setHeaders({"Nombre", "Valor"});
     for (ResultGrid *g : {LMemcacbib, LMemcacdic, LMemcacbuffra, LSortAreaSize})
-        g->fitColumns();
+        Ajustar_Columnas(g);
     Carpeta_Memoria->addTab(LMemcacbib, "Library Cache");
     Carpeta_Memoria->addTab(LMemcacdic, "Dictionary Cache");
     Carpeta_Memoria->addTab(LMemcacbuffra, "Latches");
@@ -240,7 +240,7 @@ void Memoria::tuningFigures(GuardedOperation &op)
         LMemcacbuffdb->grid()->reset();
         if (ran && values[5] && values[2])
             LMemcacbuffdb->grid()->addRow({qs(Redondeado(*values[5], 2)), qs(Redondeado(*values[2], 2))});
-        LMemcacbuffdb->fitColumns();
+        Ajustar_Columnas(LMemcacbuffdb);
     });
     // The parameters leave the collection whatever happened, so the next block
     // run on this connection starts from a clean collection.

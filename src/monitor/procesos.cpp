@@ -29,7 +29,7 @@ Procesos::Procesos(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ct
     setWindowTitle("Process");
     LProcesos = new ResultGrid("LProcesos", this);
     LProcesos->grid()->setHeaders({"PID", "SPID", "Username", "Serial#", "Terminal", "Program"});
-    LProcesos->fitColumns();
+    Ajustar_Columnas(LProcesos);
     LProcesos->setColumnWidth(6, 260);
     GProcesos = new QPushButton("&Get", this);
     GProcesos->setObjectName("GProcesos");

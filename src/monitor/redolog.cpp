@@ -22,11 +22,11 @@ RedoLog::RedoLog(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ctx)
     setWindowTitle("RedoLog Files");
     LRedoLog1 = new ResultGrid("LRedoLog1", this);
     LRedoLog1->grid()->setHeaders({"Group#", "Bytes", "Members"});
-    LRedoLog1->fitColumns();
+    Ajustar_Columnas(LRedoLog1);
     LRedoLog1->setColumnWidth(2, 110);
     LRedoLog2 = new ResultGrid("LRedoLog2", this);
     LRedoLog2->grid()->setHeaders({"Group#", "Status", "Member"});
-    LRedoLog2->fitColumns();
+    Ajustar_Columnas(LRedoLog2);
     LRedoLog2->setColumnWidth(3, 300);
     GRedolog = new QPushButton("&Gets Redolog Files", this);
     GRedolog->setObjectName("GRedolog");

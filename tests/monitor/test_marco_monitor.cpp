@@ -53,6 +53,9 @@ void showsItsData(shell::ResultGrid *g, const char *form)
         int need = header.horizontalAdvance(m->text(0, c)) + 12;
         for (int r = 1; r < m->rows(); ++r)
             need = std::max(need, fm.horizontalAdvance(m->text(r, c)) + 8);
+        if (c + 1 < m->cols())
+            QVERIFY2(need <= g->columnWidth(c), qPrintable(where + " column " + m->text(0, c) +
+                                                           QString(" needs %1 in %2").arg(need).arg(g->columnWidth(c))));
         QVERIFY2(g->columnViewportPosition(c) + need <= g->viewport()->width(),
                  qPrintable(where + " column " + m->text(0, c) + QString(" needs %1 from %2 in %3")
                                 .arg(need).arg(g->columnViewportPosition(c)).arg(g->viewport()->width())));
