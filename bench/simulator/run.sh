@@ -5,3 +5,4 @@ build=$(realpath "${1:-build}")
 here=$(dirname "$(realpath "$0")")
 "$build/bin/bench_translate" "$here/../../tests/simulator/data/console_statements.sql"
 "$build/bin/bench_materialise"
+"$build/bin/bench_grouped"

@@ -50,7 +50,7 @@ bool Borrar_Sesion(AppContext &ctx, const std::string &sid, const std::string &s
         // The statement goes only to an open connection: a loaded slot without one
         // has nothing to kill on, and must not be confirmed as done.
         if (ctx.slotTable[ctx.slotTable.current].slotState == kSlotLoaded && (db = ctx.currentConnection())) {
-            db->DbExecuteSQL("alter system kill session '" + sid + "," + serial + "'");
+            db->DbExecuteSQL("alter system kill session '" + sqlLiteral(sid) + "," + sqlLiteral(serial) + "'");
             sent = true;
         }
     });

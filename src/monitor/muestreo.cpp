@@ -41,7 +41,7 @@ std::string Consulta_Sentencias_Pesadas(const std::string &login)
            "   nvl(se.machine,'*') machine, " + "   nvl(se.terminal,'*') terminal, " +
            "   nvl(se.program,'*') program, " + "   to_char(se.logon_time,'YYYY-MM-DD HH24:MI:SS') logon_time, " +
            "   max(st.value) maxcpu " + "From   v$sesstat st, " + "   v$statname sn, " + "   v$session se " +
-           "Where " + "   se.username <> '" + upper(login) + "' and " + "   se.status = 'ACTIVE' and " +
+           "Where " + "   se.username <> '" + sqlLiteral(upper(login)) + "' and " + "   se.status = 'ACTIVE' and " +
            "   se.sid = st.sid and " + "   sn.statistic# = st.statistic# and " +
            "   sn.name in ( 'CPU used by this session', " + "   'CPU used when call started', " +
            "   'recursive cpu usage') " + "group by sysdate, " + "   se.sid, " + "   se.serial#, " +

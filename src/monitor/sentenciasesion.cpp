@@ -17,8 +17,14 @@ std::optional<std::string> Leer_Sentencia(GuardedOperation &op, AppContext &ctx,
     std::unique_ptr<access::OraDynaset> ds;
     op.step([&] {
         Cursor_Ocupado(ctx);
-        ds = db.DbCreateDynaset("select " + column + " from v$sqltext, v$session where sid = " + sid +
-                                    " and serial# = " + serial +
+        // The numbers come from the session listing; anything else is spliced as a quoted
+        // literal, so that it can only fail to match.
+        auto number = [](const std::string &v) {
+            bool digits = !v.empty() && v.find_first_not_of("0123456789") == std::string::npos;
+            return digits ? v : "'" + sqlLiteral(v) + "'";
+        };
+        ds = db.DbCreateDynaset("select " + column + " from v$sqltext, v$session where sid = " + number(sid) +
+                                    " and serial# = " + number(serial) +
                                     " and address = sql_address and hash_value = sql_hash_value order by piece",
                                 4);
     });

@@ -510,7 +510,7 @@ void Sesiones::GExplain_Plan_Click()
             } catch (...) {
                 if (switched) {
                     try {
-                        db->DbExecuteSQL("alter session set current_schema=" + db->user());
+                        db->DbExecuteSQL("alter session set current_schema=" + oracleName(db->user()));
                         switched = false;
                     } catch (...) {
                     }
@@ -523,12 +523,12 @@ void Sesiones::GExplain_Plan_Click()
     op.step(run("delete plan_table where statement_id = 'SQLVIGIL'"));
     op.step(run("commit"));
     op.step([&] {
-        run("alter session set current_schema=" + m_schema)();
+        run("alter session set current_schema=" + oracleName(m_schema))();
         switched = true;
     });
     op.step(run("explain plan set statement_id = 'SQLVIGIL' for " + flat));
     op.step([&] {
-        db->DbExecuteSQL("alter session set current_schema=" + db->user());
+        db->DbExecuteSQL("alter session set current_schema=" + oracleName(db->user()));
         switched = false;
     });
     std::unique_ptr<access::OraDynaset> ds;

@@ -374,8 +374,16 @@ SCANIX_API int scanix_load_storage(scanix *obj, const char *storage_path) {
   if (!obj || !storage_path) return SCANIX_E_INVALID_ARG;
   if (obj->released) return SCANIX_E_RELEASED;
   std::string path = std::string(storage_path) + "/Contents";
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Only a regular file is a stream: a FIFO or device named Contents would block the
+  // read (or never end), so it is refused without being read. O_NONBLOCK keeps the open
+  // itself from waiting for a FIFO's writer.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return SCANIX_E_IO;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return SCANIX_E_IO;
+  }
   std::string bytes;
   char buf[65536];
   for (;;) {

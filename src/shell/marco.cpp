@@ -415,7 +415,23 @@ void Marco::openRepository(bool &isFatal)
     isFatal = false;
     Cursor_Ocupado(m_ctx);
     m_ctx.repository.reset();
-    m_ctx.repositoryDirectory = Leer_Ini(m_ctx, "DIRECTORIOS", "BDLOCAL");
+    std::size_t storedLength = 0;
+    m_ctx.repositoryDirectory = Leer_Ini(m_ctx, "DIRECTORIOS", "BDLOCAL", &storedLength);
+    // A cut or empty directory value would place the repository somewhere the user never
+    // named (a shortened path, the working directory): it is reported and nothing opens.
+    if (storedLength > kIniValueMax || (storedLength == 0 && m_ctx.repositoryDirectory.empty())) {
+        Cursor_Normal(m_ctx);
+        const bool cut = storedLength > kIniValueMax;
+        std::string stored = cut ? m_ctx.repositoryDirectory + "..." : std::string();
+        fatal("The settings file " + m_ctx.iniPath + " gives the repository directory (section DIRECTORIOS, key "
+              "BDLOCAL) as " + (cut ? "\"" + stored + "\", " + std::to_string(storedLength) + " characters long"
+                                    : std::string("an empty value")) +
+              ".\n\nA directory of at most " + std::to_string(kIniValueMax) +
+              " characters is expected, for example " + m_ctx.defaultDirectory +
+              "\nNo repository has been opened or created.");
+        isFatal = true;
+        return;
+    }
     // The per-user data directory is made on first use; a directory named in the
     // settings file must exist already.
     if (m_ctx.repositoryDirectory == m_ctx.defaultDirectory && !dirExists(m_ctx.defaultDirectory))

@@ -47,8 +47,10 @@ static bool sameText(const std::string &a, const std::string &b)
 }
 
 std::string Leer_Ini(const std::string &iniPath, const std::string &section, const std::string &key,
-                     const std::string &defaultValue)
+                     const std::string &defaultValue, std::size_t *storedLength)
 {
+    if (storedLength)
+        *storedLength = 0;
     std::ifstream in(iniPath);
     if (!in)
         return defaultValue;
@@ -71,16 +73,19 @@ std::string Leer_Ini(const std::string &iniPath, const std::string &section, con
         std::string value = trim(t.substr(eq + 1));
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
             value = value.substr(1, value.size() - 2);
-        if (value.size() > 254)
-            value.resize(254);
+        if (storedLength)
+            *storedLength = value.size();
+        if (value.size() > kIniValueMax)
+            value.resize(kIniValueMax);
         return value;
     }
     return defaultValue;
 }
 
-std::string Leer_Ini(const AppContext &ctx, const std::string &section, const std::string &key)
+std::string Leer_Ini(const AppContext &ctx, const std::string &section, const std::string &key,
+                     std::size_t *storedLength)
 {
-    return Leer_Ini(ctx.iniPath, section, key, ctx.defaultDirectory);
+    return Leer_Ini(ctx.iniPath, section, key, ctx.defaultDirectory, storedLength);
 }
 
 static std::string homeDir()
@@ -238,6 +243,35 @@ void Armar_Bloques(Bloques &b)
         e += piece;
     e += "END; ";
     b.Bloque_Estado = e;
+}
+
+std::string sqlLiteral(const std::string &value)
+{
+    std::string out;
+    out.reserve(value.size());
+    for (char c : value) {
+        if (c == '\'')
+            out += '\'';
+        out += c;
+    }
+    return out;
+}
+
+std::string oracleName(const std::string &name)
+{
+    bool plain = !name.empty() && name.size() <= 30 && name[0] >= 'A' && name[0] <= 'Z';
+    for (char c : name)
+        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$' || c == '#'))
+            plain = false;
+    if (plain)
+        return name;
+    std::string out = "\"";
+    for (char c : name) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    return out + "\"";
 }
 
 } // namespace shell

@@ -19,10 +19,15 @@ void Cursor_Normal(AppContext &ctx);
 // names compare without case; a missing file, section or key answers
 // `defaultValue`; a present key with an empty value answers ""; values are cut
 // to 254 characters (the 255-character buffer with its terminator).
+// `storedLength`, when given, receives the length of the value as stored before the cut
+// (0 when the default answered), so that a caller can report a cut value.
 std::string Leer_Ini(const std::string &iniPath, const std::string &section, const std::string &key,
-                     const std::string &defaultValue);
+                     const std::string &defaultValue, std::size_t *storedLength = nullptr);
 // The same over the context's settings file and default repository directory.
-std::string Leer_Ini(const AppContext &ctx, const std::string &section, const std::string &key);
+std::string Leer_Ini(const AppContext &ctx, const std::string &section, const std::string &key,
+                     std::size_t *storedLength = nullptr);
+// The longest value Leer_Ini answers.
+constexpr std::size_t kIniValueMax = 254;
 
 // Where settings and the repository live on this platform when nothing else is
 // said: $XDG_CONFIG_HOME/sqlvigil/SQLVigil.ini (~/.config/...) and
@@ -48,5 +53,13 @@ struct Bloques {
     std::string Bloque_Estado;
 };
 void Armar_Bloques(Bloques &b);
+
+// A value spliced into an Oracle string literal: every single quote doubled, so the
+// value can neither end the literal nor add to the statement.
+std::string sqlLiteral(const std::string &value);
+// A name spliced into an Oracle statement: bare when Oracle reads it back unchanged
+// (an upper-case letter, then upper-case letters, digits, _, $ or #), otherwise a
+// quoted identifier with inner double quotes doubled.
+std::string oracleName(const std::string &name);
 
 } // namespace shell

@@ -49,7 +49,8 @@ struct Expr {
     bool distinct = false;  // aggregate DISTINCT / COUNT(*) uses Star argument
     bool quoted = false;    // Column: last part was a quoted identifier
     std::size_t pos = 0;    // offset in the statement text
-    int height = 1;         // levels of expressions below and including this one
+    int height = 1;         // nested levels as generated (a run of one operator counts once)
+    int depth = 1;          // levels of the tree below and including this one
 
     explicit Expr(Kind k) : kind(k) {}
 };
@@ -113,6 +114,7 @@ struct Select {
     // Set by passes:
     long long limit = -1;                              // from ROWNUM predicates
     std::vector<std::string> withClauses;              // SQLite CTE texts (from CONNECT BY)
+    int depth = 1;                                     // levels of the tree (parser)
 
 };
 

@@ -114,21 +114,81 @@ bool dateValue(sqlite3_value *v, std::int64_t &out)
     throw oraError(code, detail);
 }
 
+// Longest VARCHAR2 value a SQL function may return (ORA-01489 beyond it).
+constexpr std::size_t kMaxText = 4000;
+// Oracle NUMBER holds magnitudes below 1E126; anything larger overflows (ORA-01426).
+constexpr double kMaxNumber = 1e126;
+
+// DATE values span 0001-01-01 00:00:00 to 9999-12-31 23:59:59 in the instance's text form.
+constexpr std::int64_t kMinDate = -62135596800LL;
+constexpr std::int64_t kMaxDate = 253402300799LL;
+
+std::int64_t checkedDate(double seconds)
+{
+    if (!(seconds >= static_cast<double>(kMinDate) && seconds <= static_cast<double>(kMaxDate))) raise(1841);
+    return static_cast<std::int64_t>(seconds);
+}
+
+// A date moved by a number of days, rounded to the second.
+std::int64_t shiftDate(std::int64_t date, double days)
+{
+    return checkedDate(static_cast<double>(date) + std::round(days * 86400.0));
+}
+
+// The integer part of a position, length or count; values beyond any text are clamped so
+// that they convert without overflow and still compare as "beyond the end".
+std::int64_t wholeOf(double d)
+{
+    constexpr double limit = 4.0e18;
+    if (d > limit) return static_cast<std::int64_t>(limit);
+    if (d < -limit) return -static_cast<std::int64_t>(limit);
+    return static_cast<std::int64_t>(std::trunc(d));
+}
+
+// Reads Oracle's text form of a number: blanks, sign, digits with one decimal point, an
+// optional exponent. Hexadecimal, "inf" and "nan" are not numbers to Oracle.
+bool parseDecimal(const std::string &text, double &out)
+{
+    std::size_t i = 0, n = text.size();
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    while (i < n && blank(text[i])) ++i;
+    std::size_t start = i;
+    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+    std::size_t digits = 0;
+    while (i < n && std::isdigit(static_cast<unsigned char>(text[i]))) { ++i; ++digits; }
+    if (i < n && text[i] == '.') {
+        ++i;
+        while (i < n && std::isdigit(static_cast<unsigned char>(text[i]))) { ++i; ++digits; }
+    }
+    if (digits == 0) return false;
+    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+        std::size_t exp = 0;
+        while (i < n && std::isdigit(static_cast<unsigned char>(text[i]))) { ++i; ++exp; }
+        if (exp == 0) return false;
+    }
+    std::size_t end = i;
+    while (i < n && blank(text[i])) ++i;
+    if (i != n) return false;
+    out = std::strtod(text.substr(start, end - start).c_str(), nullptr);
+    if (!std::isfinite(out) || std::fabs(out) >= kMaxNumber) raise(1426);
+    return true;
+}
+
 // Oracle's implicit conversion of a value to a number (ORA-01722 when it is not one).
 double numberOf(sqlite3_value *v)
 {
     switch (sqlite3_value_type(v)) {
     case SQLITE_INTEGER: return static_cast<double>(sqlite3_value_int64(v));
-    case SQLITE_FLOAT: return sqlite3_value_double(v);
+    case SQLITE_FLOAT: {
+        double d = sqlite3_value_double(v);
+        if (!std::isfinite(d) || std::fabs(d) >= kMaxNumber) raise(1426);
+        return d;
+    }
     default: {
-        std::string s = textOf(v);
-        std::size_t b = s.find_first_not_of(" \t\n");
-        std::size_t e = s.find_last_not_of(" \t\n");
-        if (b == std::string::npos) raise(1722);
-        s = s.substr(b, e - b + 1);
-        char *end = nullptr;
-        double d = std::strtod(s.c_str(), &end);
-        if (end != s.c_str() + s.size() || s.find_first_of("xXnN") != std::string::npos) raise(1722);
+        double d = 0;
+        if (!parseDecimal(textOf(v), d)) raise(1722);
         return d;
     }
     }
@@ -136,7 +196,7 @@ double numberOf(sqlite3_value *v)
 
 void resultNumber(sqlite3_context *ctx, double d)
 {
-    if (std::isnan(d) || std::isinf(d)) {
+    if (!std::isfinite(d) || std::fabs(d) >= kMaxNumber) {
         sqlite3_result_error(ctx, "ORA-01426: numeric overflow", -1);
         return;
     }
@@ -146,11 +206,16 @@ void resultNumber(sqlite3_context *ctx, double d)
 
 void resultText(sqlite3_context *ctx, const std::string &s)
 {
+    if (s.size() > kMaxText) raise(1489);
     if (s.empty()) sqlite3_result_null(ctx);
     else sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
 }
 
-void resultDate(sqlite3_context *ctx, std::int64_t t) { resultText(ctx, formatDate(t)); }
+void resultDate(sqlite3_context *ctx, std::int64_t t)
+{
+    checkedDate(static_cast<double>(t));
+    resultText(ctx, formatDate(t));
+}
 
 // Wraps a function body so that SimError becomes a SQLite error carrying the ORA text.
 template <class F> void guard(sqlite3_context *ctx, F &&f)
@@ -159,8 +224,10 @@ template <class F> void guard(sqlite3_context *ctx, F &&f)
         f();
     } catch (const SimError &e) {
         sqlite3_result_error(ctx, e.what(), -1);
+    } catch (const std::bad_alloc &) {
+        sqlite3_result_error_nomem(ctx);
     } catch (const std::exception &e) {
-        sqlite3_result_error(ctx, e.what(), -1);
+        sqlite3_result_error(ctx, (std::string("ORA-00600: internal error code, arguments: [") + e.what() + "]").c_str(), -1);
     }
 }
 
@@ -190,10 +257,9 @@ ORA_FN(oraAdd)
         std::int64_t d;
         if (dateValue(argv[0], d)) {
             if (dateValue(argv[1], d)) raise(975);
-            return resultDate(ctx, d + static_cast<std::int64_t>(std::llround(numberOf(argv[1]) * 86400)));
+            return resultDate(ctx, shiftDate(d, numberOf(argv[1])));
         }
-        if (dateValue(argv[1], d))
-            return resultDate(ctx, d + static_cast<std::int64_t>(std::llround(numberOf(argv[0]) * 86400)));
+        if (dateValue(argv[1], d)) return resultDate(ctx, shiftDate(d, numberOf(argv[0])));
         if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER && sqlite3_value_type(argv[1]) == SQLITE_INTEGER) {
             std::int64_t r;
             if (!__builtin_add_overflow(sqlite3_value_int64(argv[0]), sqlite3_value_int64(argv[1]), &r))
@@ -210,7 +276,7 @@ ORA_FN(oraSub)
         std::int64_t a, b;
         if (dateValue(argv[0], a)) {
             if (dateValue(argv[1], b)) return resultNumber(ctx, static_cast<double>(a - b) / 86400.0);
-            return resultDate(ctx, a - static_cast<std::int64_t>(std::llround(numberOf(argv[1]) * 86400)));
+            return resultDate(ctx, shiftDate(a, -numberOf(argv[1])));
         }
         if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER && sqlite3_value_type(argv[1]) == SQLITE_INTEGER) {
             std::int64_t r;
@@ -226,13 +292,100 @@ const char *const kDefaultDateModel = "DD-MON-RR";
 
 ORA_FN(oraConcat)
 {
-    std::string out;
-    std::int64_t d;
-    for (int i = 0; i < argc; ++i) {
-        if (dateValue(argv[i], d)) out += formatDateModel(d, kDefaultDateModel);
-        else out += textOf(argv[i]);
-    }
-    resultText(ctx, out);
+    guard(ctx, [&] {
+        std::string out;
+        std::int64_t d;
+        for (int i = 0; i < argc; ++i) {
+            if (dateValue(argv[i], d)) out += formatDateModel(d, kDefaultDateModel);
+            else if (sqlite3_value_type(argv[i]) == SQLITE_TEXT && static_cast<std::size_t>(sqlite3_value_bytes(argv[i])) > kMaxText) raise(1489);
+            else out += textOf(argv[i]);
+            if (out.size() > kMaxText) raise(1489);
+        }
+        resultText(ctx, out);
+    });
+}
+
+// ora_chain(a, op, b, op, c, ...): a left-to-right run of + - * / as one call, so that
+// long arithmetic chains need neither deep nesting nor one parenthesis per operator. Each
+// step has the meaning of the operator alone: date arithmetic, exact integers while they
+// fit, Oracle's errors.
+ORA_FN(oraChain)
+{
+    guard(ctx, [&] {
+        if (argc % 2 == 0) raise(909);
+        for (int i = 0; i < argc; i += 2)
+            if (isNull(argv[i])) return sqlite3_result_null(ctx);
+        enum { Int, Real, Date } kind;
+        std::int64_t whole = 0;   // Int value, or Date seconds
+        double real = 0;
+        auto load = [&](sqlite3_value *v) {
+            if (dateValue(v, whole)) kind = Date;
+            else if (sqlite3_value_type(v) == SQLITE_INTEGER) { kind = Int; whole = sqlite3_value_int64(v); }
+            else { kind = Real; real = numberOf(v); }
+        };
+        auto number = [&]() { return kind == Int ? static_cast<double>(whole) : real; };
+        auto setNumber = [&](double d) {
+            if (!std::isfinite(d) || std::fabs(d) >= kMaxNumber) raise(1426);
+            kind = Real;
+            real = d;
+        };
+        load(argv[0]);
+        for (int i = 1; i + 1 < argc; i += 2) {
+            std::string op = textOf(argv[i]);
+            sqlite3_value *v = argv[i + 1];
+            std::int64_t date;
+            bool vDate = dateValue(v, date);
+            bool vInt = sqlite3_value_type(v) == SQLITE_INTEGER;
+            if (op == "+" || op == "-") {
+                if (kind == Date) {
+                    if (vDate) {
+                        if (op == "+") raise(975);
+                        setNumber(static_cast<double>(whole - date) / 86400.0);
+                    } else {
+                        whole = shiftDate(whole, op == "+" ? numberOf(v) : -numberOf(v));
+                    }
+                    continue;
+                }
+                if (vDate && op == "+") {
+                    whole = shiftDate(date, number());
+                    kind = Date;
+                    continue;
+                }
+                std::int64_t r;
+                if (kind == Int && vInt &&
+                    !(op == "+" ? __builtin_add_overflow(whole, sqlite3_value_int64(v), &r)
+                                : __builtin_sub_overflow(whole, sqlite3_value_int64(v), &r))) {
+                    whole = r;
+                    continue;
+                }
+                double b = numberOf(v);
+                setNumber(op == "+" ? number() + b : number() - b);
+            } else if (op == "*") {
+                if (kind == Date || vDate) raise(932, "inconsistent datatypes: expected NUMBER got DATE");
+                std::int64_t r;
+                if (kind == Int && vInt && !__builtin_mul_overflow(whole, sqlite3_value_int64(v), &r)) {
+                    whole = r;
+                    continue;
+                }
+                setNumber(number() * numberOf(v));
+            } else if (op == "/") {
+                if (kind == Date || vDate) raise(932, "inconsistent datatypes: expected NUMBER got DATE");
+                if (kind == Int && vInt) {
+                    std::int64_t b = sqlite3_value_int64(v);
+                    if (b == 0) raise(1476);
+                    if (b != -1 && whole % b == 0) { whole /= b; continue; }
+                }
+                double b = numberOf(v);
+                if (b == 0) raise(1476);
+                setNumber(number() / b);
+            } else {
+                raise(909);
+            }
+        }
+        if (kind == Date) return resultDate(ctx, whole);
+        if (kind == Int) return sqlite3_result_int64(ctx, whole);
+        resultNumber(ctx, real);
+    });
 }
 
 template <bool Greatest> ORA_FN(oraExtreme)
@@ -297,7 +450,10 @@ ORA_FN(oraPower)
 {
     guard(ctx, [&] {
         if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
-        resultNumber(ctx, std::pow(numberOf(argv[0]), numberOf(argv[1])));
+        double base = numberOf(argv[0]), exponent = numberOf(argv[1]);
+        if (base < 0 && exponent != std::floor(exponent))
+            raise(1428, "argument '" + numberToText(base) + "' is out of range");
+        resultNumber(ctx, std::pow(base, exponent));
     });
 }
 
@@ -311,6 +467,10 @@ ORA_FN(oraLog)
 
 double roundTo(double v, int digits, bool truncate)
 {
+    if (v == 0 || !std::isfinite(v)) return v;
+    int magnitude = static_cast<int>(std::floor(std::log10(std::fabs(v))));
+    if (digits + magnitude > 17) return v;             // finer than a double holds
+    if (-digits > magnitude + 1) return 0;            // coarser than the value itself
     double scale = std::pow(10.0, digits);
     double x = v * scale;
     // Nudge by the representation error so that round(2.675, 2) gives 2.68 as in Oracle.
@@ -372,7 +532,7 @@ template <bool Truncate> ORA_FN(oraRoundTrunc)
         std::int64_t d;
         if (dateValue(argv[0], d))
             return resultDate(ctx, dateUnit(d, argc > 1 ? textOf(argv[1]) : "DD", !Truncate));
-        int digits = argc > 1 ? static_cast<int>(numberOf(argv[1])) : 0;
+        int digits = argc > 1 ? static_cast<int>(std::clamp<std::int64_t>(wholeOf(numberOf(argv[1])), -400, 400)) : 0;
         if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER && digits >= 0)
             return sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0]));
         resultNumber(ctx, roundTo(numberOf(argv[0]), digits, Truncate));
@@ -410,7 +570,7 @@ ORA_FN(oraSubstr)
         if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
         std::string s = textOf(argv[0]);
         auto n = static_cast<std::int64_t>(s.size());
-        auto pos = static_cast<std::int64_t>(std::trunc(numberOf(argv[1])));
+        std::int64_t pos = wholeOf(numberOf(argv[1]));
         if (pos == 0) pos = 1;
         if (pos < 0) pos = n + pos + 1;
         if (pos < 1 || pos > n) return sqlite3_result_null(ctx);
@@ -418,7 +578,7 @@ ORA_FN(oraSubstr)
         if (argc > 2) {
             double l = numberOf(argv[2]);
             if (l < 1) return sqlite3_result_null(ctx);
-            len = std::min<std::int64_t>(len, static_cast<std::int64_t>(std::trunc(l)));
+            len = std::min<std::int64_t>(len, wholeOf(l));
         }
         resultText(ctx, s.substr(static_cast<std::size_t>(pos - 1), static_cast<std::size_t>(len)));
     });
@@ -429,8 +589,8 @@ ORA_FN(oraInstr)
     guard(ctx, [&] {
         if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
         std::string s = textOf(argv[0]), sub = textOf(argv[1]);
-        auto pos = argc > 2 ? static_cast<std::int64_t>(numberOf(argv[2])) : 1;
-        auto occ = argc > 3 ? static_cast<std::int64_t>(numberOf(argv[3])) : 1;
+        std::int64_t pos = argc > 2 ? wholeOf(numberOf(argv[2])) : 1;
+        std::int64_t occ = argc > 3 ? wholeOf(numberOf(argv[3])) : 1;
         if (pos == 0 || occ <= 0) {
             if (occ <= 0) raise(1428, "argument '" + std::to_string(occ) + "' is out of range");
             return sqlite3_result_int64(ctx, 0);
@@ -464,7 +624,8 @@ template <bool Left> ORA_FN(oraPad)
         std::string s = textOf(argv[0]);
         double nd = numberOf(argv[1]);
         if (nd < 1) return sqlite3_result_null(ctx);
-        auto n = static_cast<std::size_t>(std::min(nd, 1.0e6));
+        // A SQL function returns at most 4000 bytes: longer pads are cut there, as Oracle does.
+        auto n = static_cast<std::size_t>(std::min(nd, static_cast<double>(kMaxText)));
         std::string pad = argc > 2 ? textOf(argv[2]) : std::string(" ");
         if (pad.empty()) return sqlite3_result_null(ctx);
         if (s.size() >= n) return resultText(ctx, s.substr(0, n));
@@ -493,6 +654,12 @@ ORA_FN(oraReplace)
     std::string from = textOf(argv[1]);
     std::string to = argc > 2 ? textOf(argv[2]) : std::string();
     if (from.empty()) return resultText(ctx, s);
+    // The result's length is known before it is built: too long fails at once.
+    std::size_t count = 0;
+    for (auto f = s.find(from); f != std::string::npos; f = s.find(from, f + from.size())) ++count;
+    if (to.size() > from.size() && count > 0 && (to.size() - from.size()) > (kMaxText + from.size()) / count)
+        raise(1489);
+    if (s.size() + count * to.size() - count * from.size() > kMaxText) raise(1489);
     std::string out;
     std::size_t i = 0;
     for (;;) {
@@ -522,7 +689,9 @@ ORA_FN(oraChr)
 {
     guard(ctx, [&] {
         if (isNull(argv[0])) return sqlite3_result_null(ctx);
-        auto c = static_cast<long>(numberOf(argv[0]));
+        double v = numberOf(argv[0]);
+        if (!(v >= 0 && v < 4294967296.0)) raise(1426);
+        auto c = static_cast<std::uint32_t>(v);
         std::string s(1, static_cast<char>(c & 0xff));
         sqlite3_result_text(ctx, s.data(), 1, SQLITE_TRANSIENT);
     });
@@ -566,9 +735,8 @@ ORA_FN(oraToNumber)
             std::string s = textOf(argv[0]), clean;
             for (char c : s)
                 if (c != ',' && c != '$' && c != ' ') clean += c;
-            char *end = nullptr;
-            double v = std::strtod(clean.c_str(), &end);
-            if (clean.empty() || end != clean.c_str() + clean.size()) raise(1722);
+            double v = 0;
+            if (!parseDecimal(clean, v)) raise(1722);
             return resultNumber(ctx, v);
         }
         if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) return sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0]));
@@ -623,10 +791,13 @@ ORA_FN(oraAddMonths)
         if (!dateValue(argv[0], d)) raise(1858);
         Civil c = civilFromSeconds(d);
         bool lastDay = c.day == monthDays(c.year, c.month);
-        long months = static_cast<long>(numberOf(argv[1]));
-        long total = c.year * 12L + (c.month - 1) + months;
-        c.year = static_cast<int>(total / 12);
-        c.month = static_cast<int>(total % 12) + 1;
+        double shift = numberOf(argv[1]);
+        if (std::fabs(shift) > 200000) raise(1841);   // beyond any date either way
+        std::int64_t total = c.year * 12LL + (c.month - 1) + wholeOf(shift);
+        std::int64_t year = total >= 0 ? total / 12 : -((-total + 11) / 12);
+        if (year < 1 || year > 9999) raise(1841);
+        c.year = static_cast<int>(year);
+        c.month = static_cast<int>(total - year * 12) + 1;
         int md = monthDays(c.year, c.month);
         if (lastDay || c.day > md) c.day = md;
         resultDate(ctx, secondsFromCivil(c));
@@ -703,7 +874,10 @@ ORA_FN(oraRaise)
 
 // ---------------------------------------------------------------- session values
 
-ORA_FN(oraSysdate) { resultDate(ctx, host(ctx)->now()); }
+ORA_FN(oraSysdate)
+{
+    guard(ctx, [&] { resultDate(ctx, host(ctx)->now()); });
+}
 ORA_FN(oraUser) { resultText(ctx, host(ctx)->currentUser()); }
 ORA_FN(oraUid) { sqlite3_result_int64(ctx, host(ctx)->currentUid()); }
 ORA_FN(oraUserenv)
@@ -942,6 +1116,7 @@ std::string formatDateModel(std::int64_t t, const std::string &model)
         else if (k == "Q") num((c.month - 1) / 3 + 1, 1);
         else if (k == "WW") num((yday - 1) / 7 + 1, 2);
         else if (k == "W") num((c.day - 1) / 7 + 1, 1);
+        if (out.size() > kMaxText) raise(1801);
     }
     return out;
 }
@@ -1126,6 +1301,16 @@ std::string formatNumberModel(double v, const std::string &modelIn)
     return out;
 }
 
+namespace {
+// Every function runs inside guard(): an error in any of them, a C++ exception included,
+// reaches SQLite as an error result and never unwinds through SQLite's frames.
+template <void (*F)(sqlite3_context *, int, sqlite3_value **)>
+void guarded(sqlite3_context *ctx, int argc, sqlite3_value **argv)
+{
+    guard(ctx, [&] { F(ctx, argc, argv); });
+}
+} // namespace
+
 void registerFunctions(sqlite3 *db, FunctionHost *h)
 {
     struct Def {
@@ -1135,53 +1320,54 @@ void registerFunctions(sqlite3 *db, FunctionHost *h)
         bool deterministic;
     };
     static const Def defs[] = {
-        {"ora_div", 2, oraDiv, true},
-        {"ora_add", 2, oraAdd, true},
-        {"ora_sub", 2, oraSub, true},
-        {"ora_concat", -1, oraConcat, true},
-        {"ora_greatest", -1, oraExtreme<true>, true},
-        {"ora_least", -1, oraExtreme<false>, true},
-        {"ora_abs", 1, oraAbs, true},
-        {"ora_mod", 2, oraMod, true},
-        {"ora_round", -1, oraRoundTrunc<false>, true},
-        {"ora_trunc", -1, oraRoundTrunc<true>, true},
-        {"ora_ceil", 1, oraMath1<std::ceil>, true},
-        {"ora_floor", 1, oraMath1<std::floor>, true},
-        {"ora_sqrt", 1, oraMath1<sqrtChecked>, true},
-        {"ora_sign", 1, oraMath1<signOf>, true},
-        {"ora_exp", 1, oraMath1<std::exp>, true},
-        {"ora_ln", 1, oraMath1<lnChecked>, true},
-        {"ora_power", 2, oraPower, true},
-        {"ora_log", 2, oraLog, true},
-        {"ora_upper", 1, oraCase<0>, true},
-        {"ora_lower", 1, oraCase<1>, true},
-        {"ora_initcap", 1, oraCase<2>, true},
-        {"ora_length", 1, oraLength, true},
-        {"ora_substr", -1, oraSubstr, true},
-        {"ora_instr", -1, oraInstr, true},
-        {"ora_lpad", -1, oraPad<true>, true},
-        {"ora_rpad", -1, oraPad<false>, true},
-        {"ora_ltrim", -1, oraTrim<1>, true},
-        {"ora_rtrim", -1, oraTrim<2>, true},
-        {"ora_trim", -1, oraTrim<3>, true},
-        {"ora_replace", -1, oraReplace, true},
-        {"ora_translate", 3, oraTranslate, true},
-        {"ora_chr", 1, oraChr, true},
-        {"ora_ascii", 1, oraAscii, true},
-        {"ora_to_char", -1, oraToChar, true},
-        {"ora_to_number", -1, oraToNumber, true},
-        {"ora_to_date", -1, oraToDate, false},
-        {"ora_cast", 2, oraCast, false},
-        {"ora_fit", 4, oraFit, false},
-        {"ora_raise", 1, oraRaise, false},
-        {"ora_add_months", 2, oraAddMonths, true},
-        {"ora_months_between", 2, oraMonthsBetween, true},
-        {"ora_last_day", 1, oraLastDay, true},
-        {"ora_sysdate", 0, oraSysdate, false},
-        {"ora_user", 0, oraUser, false},
-        {"ora_uid", 0, oraUid, false},
-        {"ora_userenv", 1, oraUserenv, false},
-        {"ora_connect_check", 3, oraConnectCheck, true},
+        {"ora_div", 2, guarded<oraDiv>, true},
+        {"ora_add", 2, guarded<oraAdd>, true},
+        {"ora_sub", 2, guarded<oraSub>, true},
+        {"ora_concat", -1, guarded<oraConcat>, true},
+        {"ora_chain", -1, guarded<oraChain>, true},
+        {"ora_greatest", -1, guarded<oraExtreme<true>>, true},
+        {"ora_least", -1, guarded<oraExtreme<false>>, true},
+        {"ora_abs", 1, guarded<oraAbs>, true},
+        {"ora_mod", 2, guarded<oraMod>, true},
+        {"ora_round", -1, guarded<oraRoundTrunc<false>>, true},
+        {"ora_trunc", -1, guarded<oraRoundTrunc<true>>, true},
+        {"ora_ceil", 1, guarded<oraMath1<std::ceil>>, true},
+        {"ora_floor", 1, guarded<oraMath1<std::floor>>, true},
+        {"ora_sqrt", 1, guarded<oraMath1<sqrtChecked>>, true},
+        {"ora_sign", 1, guarded<oraMath1<signOf>>, true},
+        {"ora_exp", 1, guarded<oraMath1<std::exp>>, true},
+        {"ora_ln", 1, guarded<oraMath1<lnChecked>>, true},
+        {"ora_power", 2, guarded<oraPower>, true},
+        {"ora_log", 2, guarded<oraLog>, true},
+        {"ora_upper", 1, guarded<oraCase<0>>, true},
+        {"ora_lower", 1, guarded<oraCase<1>>, true},
+        {"ora_initcap", 1, guarded<oraCase<2>>, true},
+        {"ora_length", 1, guarded<oraLength>, true},
+        {"ora_substr", -1, guarded<oraSubstr>, true},
+        {"ora_instr", -1, guarded<oraInstr>, true},
+        {"ora_lpad", -1, guarded<oraPad<true>>, true},
+        {"ora_rpad", -1, guarded<oraPad<false>>, true},
+        {"ora_ltrim", -1, guarded<oraTrim<1>>, true},
+        {"ora_rtrim", -1, guarded<oraTrim<2>>, true},
+        {"ora_trim", -1, guarded<oraTrim<3>>, true},
+        {"ora_replace", -1, guarded<oraReplace>, true},
+        {"ora_translate", 3, guarded<oraTranslate>, true},
+        {"ora_chr", 1, guarded<oraChr>, true},
+        {"ora_ascii", 1, guarded<oraAscii>, true},
+        {"ora_to_char", -1, guarded<oraToChar>, true},
+        {"ora_to_number", -1, guarded<oraToNumber>, true},
+        {"ora_to_date", -1, guarded<oraToDate>, false},
+        {"ora_cast", 2, guarded<oraCast>, false},
+        {"ora_fit", 4, guarded<oraFit>, false},
+        {"ora_raise", 1, guarded<oraRaise>, false},
+        {"ora_add_months", 2, guarded<oraAddMonths>, true},
+        {"ora_months_between", 2, guarded<oraMonthsBetween>, true},
+        {"ora_last_day", 1, guarded<oraLastDay>, true},
+        {"ora_sysdate", 0, guarded<oraSysdate>, false},
+        {"ora_user", 0, guarded<oraUser>, false},
+        {"ora_uid", 0, guarded<oraUid>, false},
+        {"ora_userenv", 1, guarded<oraUserenv>, false},
+        {"ora_connect_check", 3, guarded<oraConnectCheck>, true},
     };
     for (const Def &d : defs) {
         int flags = SQLITE_UTF8 | (d.deterministic ? SQLITE_DETERMINISTIC : 0);

@@ -32,6 +32,7 @@ std::string oraText(int code)
         {908, "missing NULL keyword"},
         {909, "invalid number of arguments"},
         {910, "specified length too long for its datatype"},
+        {939, "too many arguments for function"},
         {911, "invalid character"},
         {913, "too many values"},
         {918, "column ambiguously defined"},
@@ -46,6 +47,8 @@ std::string oraText(int code)
         {942, "table or view does not exist"},
         {947, "not enough values"},
         {955, "name is already used by an existing object"},
+        {957, "duplicate column name"},
+        {984, "column not allowed here"},
         {969, "missing ON keyword"},
         {971, "missing SET keyword"},
         {975, "date + date not allowed"},
@@ -68,7 +71,13 @@ std::string oraText(int code)
         {1468, "a predicate may reference only one outer-joined table"},
         {1476, "divisor is equal to zero"},
         {1481, "invalid number format model"},
+        {1489, "result of string concatenation is too long"},
+        {1704, "string literal too long"},
         {1722, "invalid number"},
+        {1723, "zero-length columns are not allowed"},
+        {1724, "floating point precision is out of range (1 to 126)"},
+        {1727, "numeric precision specifier is out of range (1 to 38)"},
+        {1728, "numeric scale specifier is out of range (-84 to 127)"},
         {1730, "invalid number of column names specified"},
         {1740, "missing double quote in identifier"},
         {1741, "illegal zero-length identifier"},
@@ -77,6 +86,8 @@ std::string oraText(int code)
         {1785, "ORDER BY item must be the number of a SELECT-list expression"},
         {1788, "CONNECT BY clause required in this query block"},
         {1789, "query block has incorrect number of result columns"},
+        {1795, "maximum number of expressions in a list is 1000"},
+        {1801, "date format is too long for internal buffer"},
         {1821, "date format not recognized"},
         {1830, "date format picture ends before converting entire input string"},
         {1841, "(full) year must be between -4713 and +9999, and not be 0"},
@@ -89,6 +100,7 @@ std::string oraText(int code)
         {1858, "a non-numeric character was found where a numeric was expected"},
         {1861, "literal does not match format string"},
         {1898, "too many precision specifiers"},
+        {2017, "integer value required"},
         {2019, "connection description for remote database not found"},
         {3113, "end-of-file on communication channel"},
         {3114, "not connected to ORACLE"},
@@ -177,6 +189,23 @@ SimError sqliteError(const std::string &msg)
         return oraError(913);
     if (msg.find("already exists") != std::string::npos) return oraError(955);
     if (msg.find("interrupted") != std::string::npos) return oraError(1013, "user requested cancel of current operation");
+    // SQLite's own size limits: Oracle's error where Oracle has one, otherwise a plain
+    // refusal of a statement this instance cannot run.
+    if (msg.rfind("duplicate column name", 0) == 0) return oraError(957);
+    if (msg.find("is not constant") != std::string::npos) return oraError(984);
+    if (msg.find("aggregate functions are not allowed") != std::string::npos) return oraError(934);
+    if (msg.find("too many arguments on function") != std::string::npos) return oraError(939);
+    if (msg.find("string or blob too big") != std::string::npos) return oraError(1489);
+    if (msg.find("too many columns") != std::string::npos)
+        return oraError(1792, "maximum number of columns in a table or view is 1000");
+    if (msg.find("out of memory") != std::string::npos)
+        return oraError(4030, "out of process memory when trying to allocate memory");
+    if (msg.find("Expression tree is too large") != std::string::npos || msg.find("parser stack overflow") != std::string::npos ||
+        msg.find("too many terms in compound SELECT") != std::string::npos ||
+        msg.find("tables in a join") != std::string::npos || msg.find("too many FROM clause terms") != std::string::npos ||
+        msg.find("pattern too complex") != std::string::npos || msg.find("too many SQL variables") != std::string::npos ||
+        msg.find("too many references to") != std::string::npos)
+        return oraError(900, "statement too complex for this instance (" + msg + ")");
     return oraError(600, "internal error code, arguments: [" + msg + "]");
 }
 
@@ -228,6 +257,7 @@ Instance::Instance(std::string key, std::string name, std::map<std::string, std:
 Instance::~Instance()
 {
     for (auto &s : m_statements) sqlite3_finalize(s.second);
+    for (auto *s : m_oneOff) sqlite3_finalize(s);
     m_sysSession.reset();
     sqlite3_close_v2(m_db);
 }
@@ -532,11 +562,22 @@ sqlite3_stmt *Instance::prepare(const std::string &sqlite)
         sqlite3_finalize(st);
         throw sqliteError(msg);
     }
+    if (sqlite.size() > kLargestCached) return keepOne(st);
     if (m_statements.size() > 2000) {
         for (auto &s : m_statements) sqlite3_finalize(s.second);
         m_statements.clear();
     }
     m_statements[sqlite] = st;
+    return st;
+}
+
+sqlite3_stmt *Instance::keepOne(sqlite3_stmt *st)
+{
+    if (m_oneOff.size() >= 4) {
+        sqlite3_finalize(m_oneOff.front());
+        m_oneOff.erase(m_oneOff.begin());
+    }
+    m_oneOff.push_back(st);
     return st;
 }
 
@@ -549,6 +590,7 @@ std::shared_ptr<PreparedStatement> Instance::cached(const std::string &key)
 
 void Instance::cache(const std::string &key, std::shared_ptr<PreparedStatement> p)
 {
+    if (key.size() > kLargestCached) return;   // one-off giants are not kept
     if (m_translations.size() > 5000) m_translations.clear();
     p->catalogVersion = m_catalogVersion;
     m_translations[key] = std::move(p);
@@ -576,9 +618,14 @@ void Instance::rollback()
 
 void Instance::log(const std::string &sql, const Session &s)
 {
-    // A long-running console keeps the most recent statements only.
-    if (m_log.size() >= 200000) m_log.erase(m_log.begin(), m_log.begin() + 100000);
+    // The log serves tests; a long-running console keeps a small ring of the most recent
+    // statements, bounded in count and in bytes.
+    while (!m_log.empty() && (m_log.size() >= kLogEntries || m_logBytes + sql.size() > kLogBytes)) {
+        m_logBytes -= m_log.front().sql.size();
+        m_log.pop_front();
+    }
     m_log.push_back({sql, s.sid(), s.user()});
+    m_logBytes += sql.size();
 }
 
 void Instance::injectFaults(int count, int code, const std::string &message)

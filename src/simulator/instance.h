@@ -121,8 +121,14 @@ public:
 
     // Statement log, faults, handlers.
     void log(const std::string &sql, const Session &s);
-    std::vector<LoggedStatement> statementLog() const { return m_log; }
-    void clearLog() { m_log.clear(); }
+    std::vector<LoggedStatement> statementLog() const { return {m_log.begin(), m_log.end()}; }
+    void clearLog()
+    {
+        m_log.clear();
+        m_logBytes = 0;
+    }
+    static constexpr std::size_t kLogEntries = 5000;
+    static constexpr std::size_t kLogBytes = 8 * 1024 * 1024;
     void injectFaults(int count, int code, const std::string &message);
     bool takeFault(SimError &out);
     std::vector<StatementHandler> &handlers() { return m_handlers; }
@@ -153,7 +159,13 @@ private:
     std::unordered_map<std::string, std::vector<ColumnType>> m_typeCache;
     std::unordered_map<std::string, std::shared_ptr<PreparedStatement>> m_translations;
     std::unordered_map<std::string, sqlite3_stmt *> m_statements;
-    std::vector<LoggedStatement> m_log;
+    // Statements and translations longer than this are not cached (bounded memory); the
+    // last few such statements stay prepared while their callers step them.
+    static constexpr std::size_t kLargestCached = 64 * 1024;
+    std::vector<sqlite3_stmt *> m_oneOff;
+    sqlite3_stmt *keepOne(sqlite3_stmt *st);
+    std::deque<LoggedStatement> m_log;
+    std::size_t m_logBytes = 0;
     struct Fault {
         int code;
         std::string message;

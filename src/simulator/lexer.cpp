@@ -3,6 +3,8 @@
 #include "simerror.h"
 
 #include <cctype>
+#include <cmath>
+#include <cstdlib>
 
 namespace sim {
 
@@ -62,6 +64,9 @@ std::vector<Token> tokenize(std::string_view sql)
             }
             t.type = Token::Number;
             t.text = std::string(sql.substr(i, j - i));
+            // A NUMBER holds magnitudes below 1E126.
+            double v = std::strtod(t.text.c_str(), nullptr);
+            if (!std::isfinite(v) || std::fabs(v) >= 1e126) throw oraError(1426);
             i = j;
         } else if (c == '\'') {
             std::string v;
@@ -75,6 +80,7 @@ std::vector<Token> tokenize(std::string_view sql)
                 }
                 v += sql[j++];
             }
+            if (v.size() > 4000) throw oraError(1704);
             t.type = Token::String;
             t.text = std::move(v);
             i = j;
@@ -82,6 +88,7 @@ std::vector<Token> tokenize(std::string_view sql)
             auto end = sql.find('"', i + 1);
             if (end == std::string_view::npos) throw oraError(1740);
             if (end == i + 1) throw oraError(1741);
+            if (sql.substr(i + 1, end - i - 1).find('\0') != std::string_view::npos) throw oraError(911);
             t.type = Token::QuotedIdent;
             t.text = std::string(sql.substr(i + 1, end - i - 1));
             i = end + 1;

@@ -34,7 +34,22 @@ const std::set<std::string> &pseudoColumns()
 
 // Limits that keep recursion (parser, passes, generator) far from the stack's end.
 constexpr int kMaxNesting = 40;     // parentheses, subqueries, NOT and sign chains
-constexpr int kMaxHeight = 400;     // operators in one expression
+constexpr int kMaxHeight = 400;     // nested operators in one expression (a run of one
+                                    // associative operator counts once: the generator
+                                    // writes it flat)
+constexpr int kMaxDepth = 1500;     // levels of the tree, runs included: recursion depth
+
+// Operators that form runs written flat by the generator: a + b - c, a * b / c, a || b,
+// a AND b, a OR b.
+int operatorGroup(const std::string &op)
+{
+    if (op == "+" || op == "-") return 1;
+    if (op == "*" || op == "/") return 2;
+    if (op == "||") return 3;
+    if (op == "AND") return 4;
+    if (op == "OR") return 5;
+    return 0;
+}
 
 class Parser {
 public:
@@ -170,6 +185,8 @@ private:
     ColumnDef columnDef();
     std::string typeName(ColumnDef &c);
     void skipBalanced();
+    static int sizeValue(const std::string &text);
+    static int queryDepth(const Select &s);
     void skipPhysicalAttributes();
 
     // Counts one level of nesting while it lives.
@@ -184,11 +201,22 @@ private:
     };
     static ExprP measured(ExprP e)
     {
-        int h = 0;
+        int h = 0, d = e->select ? e->select->depth : 0;
         for (auto &a : e->args)
-            if (a) h = std::max(h, a->height);
+            if (a) {
+                h = std::max(h, a->height);
+                d = std::max(d, a->depth);
+            }
         e->height = h + 1;
-        if (e->height > kMaxHeight) throw oraError(900, "expression too complex for this instance");
+        e->depth = d + 1;
+        if (e->depth > kMaxDepth) throw oraError(900, "expression too complex for this instance");
+        // The next operator of a run (left operand the same kind of operator) adds no level.
+        if (e->kind == Expr::Binary && e->args.size() == 2 && e->args[0] && e->args[1] &&
+            e->args[0]->kind == Expr::Binary && operatorGroup(e->text) != 0 &&
+            operatorGroup(e->args[0]->text) == operatorGroup(e->text))
+            e->height = std::max(e->args[0]->height, e->args[1]->height + 1);
+        if (e->height > kMaxHeight)
+            throw oraError(900, "expression too complex for this instance");
         return e;
     }
 
@@ -303,7 +331,32 @@ SelectP Parser::query()
         }
         acceptWord("NOWAIT");
     }
+    first->depth = queryDepth(*first);
+    if (first->depth > kMaxDepth) throw oraError(900, "statement too complex for this instance");
     return first;
+}
+
+// Levels of the query's tree: its deepest expression or inner query, plus one.
+int Parser::queryDepth(const Select &s)
+{
+    int d = 0;
+    auto e = [&](const ExprP &x) { if (x) d = std::max(d, x->depth); };
+    auto q = [&](const Select *x) { if (x) d = std::max(d, x->depth); };
+    for (auto &i : s.items) e(i.expr);
+    e(s.where);
+    e(s.startWith);
+    e(s.connectBy);
+    for (auto &g : s.groupBy) e(g);
+    e(s.having);
+    for (auto &o : s.orderBy) e(o.expr);
+    for (auto &o : s.siblingsOrder) e(o.expr);
+    for (auto &t : s.from) {
+        e(t.on);
+        q(t.subquery.get());
+    }
+    for (auto &w : s.with) q(w.second.get());
+    for (auto &c : s.compound) q(c.second.get());
+    return d + 1;
 }
 
 // operand: select-core | '(' query ')'
@@ -365,6 +418,7 @@ SelectP Parser::selectCore()
         do { s->groupBy.push_back(expr()); } while (acceptOp(","));
     }
     if (acceptWord("HAVING")) s->having = expr();
+    s->depth = queryDepth(*s);
     return s;
 }
 
@@ -589,6 +643,7 @@ ExprP Parser::predicateTerm()
             e = std::make_unique<Expr>(Expr::InList);
             e->args.push_back(nullptr);
             do { e->args.push_back(expr()); } while (acceptOp(","));
+            if (e->args.size() > 1001) throw oraError(1795);
         }
         expectOp(")");
         if (e->kind == Expr::InList) e->args[0] = std::move(left);
@@ -706,7 +761,7 @@ ExprP Parser::primary()
                 e->pos = pos;
                 e->select = query();
                 expectOp(")");
-                return e;
+                return measured(std::move(e));
             }
             ExprP first = expr();
             if (isOp(",")) {
@@ -715,7 +770,7 @@ ExprP Parser::primary()
                 e->args.push_back(std::move(first));
                 while (acceptOp(",")) e->args.push_back(expr());
                 expectOp(")");
-                return e;
+                return measured(std::move(e));
             }
             expectOp(")");
             return measured(std::move(first));
@@ -821,7 +876,7 @@ ExprP Parser::functionCall(std::vector<std::string> parts, std::size_t pos)
         e->text = mode == "TRIM" ? "TRIM" : mode;
         if (e->args.size() == 2 && mode == "TRIM") e->text = "TRIM_SET";
         expectOp(")");
-        return e;
+        return measured(std::move(e));
     }
     if (e->text == "CAST") {
         auto c = std::make_unique<Expr>(Expr::Cast);
@@ -831,7 +886,7 @@ ExprP Parser::functionCall(std::vector<std::string> parts, std::size_t pos)
         ColumnDef def;
         c->text = typeName(def);
         expectOp(")");
-        return c;
+        return measured(std::move(c));
     }
     if (acceptOp(")")) return e;
     if (acceptWord("DISTINCT") || acceptWord("UNIQUE")) e->distinct = true;
@@ -844,6 +899,7 @@ ExprP Parser::functionCall(std::vector<std::string> parts, std::size_t pos)
     } else {
         do { e->args.push_back(expr()); } while (acceptOp(","));
     }
+    if (e->args.size() > 255) throw oraError(939);
     expectOp(")");
     if (isWord("OVER")) throw oraError(900, "analytic functions are not supported by this instance");
     return measured(std::move(e));
@@ -1105,24 +1161,47 @@ std::string Parser::typeName(ColumnDef &c)
     if (type == "DOUBLE") { expectWord("PRECISION", 902); type = "FLOAT"; }
     if (acceptOp("(")) {
         if (peek().type != Token::Number) throw oraError(910);
-        int first = std::stoi(peek().text);
+        int first = sizeValue(peek().text);
         ++m_i;
         if (acceptOp(",")) {
             bool neg = acceptOp("-");
             if (peek().type != Token::Number) throw oraError(910);
-            c.scale = std::stoi(peek().text) * (neg ? -1 : 1);
+            c.scale = sizeValue(peek().text) * (neg ? -1 : 1);
             ++m_i;
+            if (c.scale < -84 || c.scale > 127) throw oraError(1728);
         }
         acceptWord("BYTE") || acceptWord("CHAR");
         expectOp(")");
-        if (type == "NUMBER" || type == "FLOAT" || type == "DECIMAL" || type == "NUMERIC") c.precision = first;
-        else c.length = first;
+        bool numeric = type == "NUMBER" || type == "DECIMAL" || type == "NUMERIC";
+        if (numeric || type == "FLOAT") {
+            if (numeric && (first < 1 || first > 38)) throw oraError(1727);
+            if (type == "FLOAT" && (first < 1 || first > 126)) throw oraError(1724);
+            c.precision = first;
+        } else {
+            // Oracle's longest VARCHAR2 is 4000 bytes; CHAR and RAW hold 2000.
+            int longest = type == "VARCHAR2" || type == "VARCHAR" || type == "NVARCHAR2" ? 4000 : 2000;
+            if (first == 0) throw oraError(1723);
+            if (first > longest) throw oraError(910);
+            c.length = first;
+        }
     }
     if (type == "INTEGER" || type == "INT" || type == "SMALLINT") { type = "NUMBER"; c.scale = 0; c.precision = 38; }
     if (type == "VARCHAR") type = "VARCHAR2";
     if (type == "CHARACTER") type = "CHAR";
     if ((type == "CHAR" || type == "NCHAR") && c.length < 0) c.length = 1;
     return type;
+}
+
+// A length, precision or scale as written: a whole number (ORA-02017 otherwise); values
+// beyond any limit come back as INT_MAX so that the caller's range check refuses them.
+int Parser::sizeValue(const std::string &text)
+{
+    long long v = 0;
+    for (char c : text) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) throw oraError(2017);
+        v = std::min<long long>(v * 10 + (c - '0'), 1LL << 31);
+    }
+    return static_cast<int>(std::min<long long>(v, 2147483647LL));
 }
 
 void Parser::skipBalanced()

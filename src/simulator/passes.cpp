@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <set>
 
 namespace sim::passes {
@@ -165,8 +166,13 @@ void dropDual(Select &select)
         if (s.from.size() != 1 || s.from[0].subquery || s.connectBy) return;
         const TableRef &t = s.from[0];
         if (t.name != "DUAL" || !(t.schema.empty() || t.schema == "SYS") || !t.dblink.empty()) return;
+        // DUAL stays when the query reads its column or filters its row.
+        if (s.where || !s.groupBy.empty() || s.having) return;
         for (auto &i : s.items)
             if (i.expr->kind == Expr::Star) return;
+        bool readsColumn = false;
+        walkSelectExprs(s, [&](ExprP &e) { if (e->kind == Expr::Column) readsColumn = true; });
+        if (readsColumn) return;
         s.from.clear();
     });
 }
@@ -446,6 +452,18 @@ void connectBy(Select &select, Catalog &catalog)
 
 namespace {
 
+// The value of a number literal (the lexer has already refused ones a NUMBER cannot hold).
+double literalValue(const Expr &e) { return std::strtod(e.text.c_str(), nullptr); }
+
+// A row count from a ROWNUM bound: bounds beyond any table keep every row.
+long long rowCount(double n)
+{
+    constexpr double most = 1e18;
+    if (n > most) return static_cast<long long>(most);
+    if (n < 0) return 0;
+    return static_cast<long long>(n);
+}
+
 bool hasAggregate(const Expr &e)
 {
     if (e.kind == Expr::Func && (e.text == "COUNT" || e.text == "SUM" || e.text == "AVG" || e.text == "MIN" ||
@@ -504,8 +522,8 @@ void rownumLimit(Select &select)
             if (term->kind == Expr::Between && !term->negated && term->args[0]->kind == Expr::Pseudo &&
                 term->args[0]->text == "ROWNUM" && term->args[1]->kind == Expr::Number &&
                 term->args[2]->kind == Expr::Number) {
-                double low = std::stod(term->args[1]->text), high = std::stod(term->args[2]->text);
-                long long limit = low <= 1 && high >= 1 ? static_cast<long long>(std::floor(high)) : 0;
+                double low = literalValue(*term->args[1]), high = literalValue(*term->args[2]);
+                long long limit = low <= 1 && high >= 1 ? rowCount(std::floor(high)) : 0;
                 s.limit = s.limit < 0 ? limit : std::min(s.limit, limit);
                 term.reset();
                 continue;
@@ -516,7 +534,7 @@ void rownumLimit(Select &select)
             bool left = a->kind == Expr::Pseudo && a->text == "ROWNUM" && b->kind == Expr::Number;
             bool right = b->kind == Expr::Pseudo && b->text == "ROWNUM" && a->kind == Expr::Number;
             if (!left && !right) continue;
-            double n = std::stod((left ? b : a)->text);
+            double n = literalValue(*(left ? b : a));
             if (right) {   // 10 >= rownum  is  rownum <= 10
                 if (op == "<") op = ">";
                 else if (op == ">") op = "<";
@@ -524,12 +542,12 @@ void rownumLimit(Select &select)
                 else if (op == ">=") op = "<=";
             }
             long long limit;
-            if (op == "<") limit = static_cast<long long>(std::ceil(n)) - 1;
-            else if (op == "<=") limit = static_cast<long long>(std::floor(n));
+            if (op == "<") limit = rowCount(std::ceil(n)) - 1;
+            else if (op == "<=") limit = rowCount(std::floor(n));
             else if (op == "=") limit = n == 1 ? 1 : 0;
             else if (op == ">") { if (n >= 1) limit = 0; else { term.reset(); continue; } }
             else if (op == ">=") { if (n > 1) limit = 0; else { term.reset(); continue; } }
-            else if (op == "!=") { limit = n >= 1 ? static_cast<long long>(std::ceil(n)) - 1 : -1; if (limit < 0) { term.reset(); continue; } }
+            else if (op == "!=") { limit = n >= 1 ? rowCount(std::ceil(n)) - 1 : -1; if (limit < 0) { term.reset(); continue; } }
             else continue;
             if (limit < 0) limit = 0;
             s.limit = s.limit < 0 ? limit : std::min(s.limit, limit);

@@ -6,7 +6,9 @@
 #include "translator.h"
 
 #include <algorithm>
+#include <functional>
 #include <map>
+#include <unordered_map>
 
 namespace sim {
 
@@ -25,9 +27,29 @@ std::string enclose(const std::string &text, char q)
 }
 } // namespace
 
-std::string quoteIdent(const std::string &name) { return enclose(name, '"'); }
+std::string quoteIdent(const std::string &name)
+{
+    if (name.find('\0') == std::string::npos) return enclose(name, '"');
+    // A result column named after a literal holding a NUL: SQLite names cannot hold one.
+    std::string clean;
+    for (char c : name)
+        if (c != '\0') clean += c;
+    return enclose(clean, '"');
+}
 
-std::string quoteString(const std::string &text) { return enclose(text, '\''); }
+std::string quoteString(const std::string &text)
+{
+    if (text.find('\0') == std::string::npos) return enclose(text, '\'');
+    // SQLite's parser ends a statement at a NUL byte, so a literal holding one is written
+    // as the bytes in hexadecimal, read back as text.
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out = "CAST(X'";
+    for (unsigned char c : text) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out + "' AS TEXT)";
+}
 
 namespace {
 
@@ -91,14 +113,51 @@ private:
     void function(const Expr &e, std::string &out);
     void concat(const Expr &e, std::string &out);
     void flattenConcat(const Expr &e, std::vector<const Expr *> &out);
-    static bool isNumeric(const Expr &e);
+    bool isNumeric(const Expr &e);
     void checkGrouping(const Select &s);
     void writeTail(const Select &s, std::string &out, bool withOrder);
-    bool coveredByGroup(const Expr &e, const std::vector<std::string> &groupTexts, const Select &s);
+    bool coveredByGroup(const Expr &e, const Select &s);
+    std::size_t fingerprint(const Expr &e);
+    bool arithmeticRun(const Expr &e, std::string &out);
+    bool logicalRun(const Expr &e, std::string &out);
+    void foldedCall(const char *fn, const std::vector<const Expr *> &args, std::string &out);
 
     Catalog &m_catalog;
     int m_counter = 0;
+    // Computed once per node, so that no check walks a subtree again at every level.
+    std::unordered_map<const Expr *, bool> m_numeric;
+    std::unordered_map<const Expr *, std::size_t> m_prints;
 };
+
+// Runs of one operator at least this long are written as one folded call (arithmetic) or
+// as flat groups (AND, OR) instead of one nested parenthesis per operator.
+constexpr std::size_t kLongRun = 16;
+// Arguments per SQLite function call in a folded call (SQLite allows 127).
+constexpr std::size_t kCallArgs = 100;
+
+int runGroup(const std::string &op)
+{
+    if (op == "+" || op == "-") return 1;
+    if (op == "*" || op == "/") return 2;
+    return 0;
+}
+
+// Same shape, names and values: what makes two expressions the same GROUP BY expression.
+bool sameTree(const Expr &a, const Expr &b)
+{
+    if (a.kind != b.kind || a.text != b.text || a.parts != b.parts || a.negated != b.negated ||
+        a.distinct != b.distinct || a.outer != b.outer || a.args.size() != b.args.size() ||
+        a.select.get() != b.select.get())
+        return false;
+    for (std::size_t i = 0; i < a.args.size(); ++i) {
+        if (!a.args[i] || !b.args[i]) {
+            if (a.args[i] || b.args[i]) return false;
+            continue;
+        }
+        if (!sameTree(*a.args[i], *b.args[i])) return false;
+    }
+    return true;
+}
 
 // query: core { setop core } [ORDER BY ...] [LIMIT n]
 void Generator::select(const Select &s, std::string &out)
@@ -178,14 +237,29 @@ bool containsAggregate(const Expr &e)
     return false;
 }
 
+std::size_t Generator::fingerprint(const Expr &e)
+{
+    auto it = m_prints.find(&e);
+    if (it != m_prints.end()) return it->second;
+    std::hash<std::string> text;
+    auto mix = [](std::size_t h, std::size_t v) { return h ^ (v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2)); };
+    std::size_t h = mix(static_cast<std::size_t>(e.kind), text(e.text));
+    for (auto &p : e.parts) h = mix(h, text(p));
+    h = mix(h, (e.negated ? 1u : 0u) | (e.distinct ? 2u : 0u) | (e.outer ? 4u : 0u));
+    for (auto &a : e.args) h = mix(h, a ? fingerprint(*a) : 7);
+    if (e.select) h = mix(h, std::hash<const void *>()(e.select.get()));
+    m_prints.emplace(&e, h);
+    return h;
+}
+
 // True when every column of `e` outside aggregates is one of the GROUP BY expressions.
-bool Generator::coveredByGroup(const Expr &e, const std::vector<std::string> &groupTexts, const Select &s)
+// Each node is compared by its fingerprint, so the check is linear in the expression.
+bool Generator::coveredByGroup(const Expr &e, const Select &s)
 {
     if (isAggregate(e) || e.kind == Expr::Subquery || e.kind == Expr::Exists) return true;
-    std::string text;
-    expr(e, text);
-    for (auto &g : groupTexts)
-        if (g == text) return true;
+    std::size_t print = fingerprint(e);
+    for (auto &g : s.groupBy)
+        if (fingerprint(*g) == print && sameTree(*g, e)) return true;
     if (e.kind == Expr::Column) {
         // An unqualified and a qualified reference to the same column name match.
         for (auto &g : s.groupBy) {
@@ -195,8 +269,7 @@ bool Generator::coveredByGroup(const Expr &e, const std::vector<std::string> &gr
         return false;
     }
     for (auto &a : e.args)
-        if (a && !coveredByGroup(*a, groupTexts, s)) return false;
-    if (e.select && e.kind == Expr::InSelect) return true;
+        if (a && !coveredByGroup(*a, s)) return false;
     return true;
 }
 
@@ -209,15 +282,9 @@ void Generator::checkGrouping(const Select &s)
     for (auto &item : s.items)
         if (item.expr->kind != Expr::Star && containsAggregate(*item.expr)) aggregates = true;
     if (s.groupBy.empty() && !aggregates) return;
-    std::vector<std::string> groupTexts;
-    for (auto &g : s.groupBy) {
-        std::string t;
-        expr(*g, t);
-        groupTexts.push_back(std::move(t));
-    }
     for (auto &item : s.items) {
         if (item.expr->kind == Expr::Star) throw oraError(s.groupBy.empty() ? 937 : 979);
-        if (!coveredByGroup(*item.expr, groupTexts, s)) throw oraError(s.groupBy.empty() ? 937 : 979);
+        if (!coveredByGroup(*item.expr, s)) throw oraError(s.groupBy.empty() ? 937 : 979);
     }
 }
 
@@ -369,19 +436,108 @@ void Generator::hierarchy(const TableRef &t, std::string &out)
 
 bool Generator::isNumeric(const Expr &e)
 {
+    auto known = m_numeric.find(&e);
+    if (known != m_numeric.end()) return known->second;
+    bool numeric = false;
     switch (e.kind) {
-    case Expr::Number: return true;
-    case Expr::Unary: return e.text != "NOT" && isNumeric(*e.args[0]);
+    case Expr::Number: numeric = true; break;
+    case Expr::Unary: numeric = e.text != "NOT" && isNumeric(*e.args[0]); break;
     case Expr::Binary:
-        if (e.text == "*" || e.text == "/") return true;
-        if (e.text == "+" || e.text == "-") return isNumeric(*e.args[0]) && isNumeric(*e.args[1]);
-        return false;
+        if (e.text == "*" || e.text == "/") numeric = true;
+        else if (e.text == "+" || e.text == "-") numeric = isNumeric(*e.args[0]) && isNumeric(*e.args[1]);
+        break;
     case Expr::Func: {
         auto it = functionTable().find(e.text);
-        return it != functionTable().end() && it->second.numeric;
+        numeric = it != functionTable().end() && it->second.numeric;
+        break;
     }
-    default: return false;
+    default: break;
     }
+    m_numeric.emplace(&e, numeric);
+    return numeric;
+}
+
+// fn(fn(fn(a1, ..., a100), a101, ..., a199), a200, ...): a left fold over calls of at most
+// kCallArgs arguments, for functions where that gives the same value as one call.
+void Generator::foldedCall(const char *fn, const std::vector<const Expr *> &args, std::string &out)
+{
+    std::size_t calls = 1;
+    if (args.size() > kCallArgs) calls += (args.size() - kCallArgs + kCallArgs - 2) / (kCallArgs - 1);
+    for (std::size_t c = 0; c < calls; ++c) (out += fn) += "(";
+    std::size_t inCall = 0;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (i) out += ", ";
+        expr(*args[i], out);
+        if (++inCall == kCallArgs && i + 1 < args.size()) {
+            out += ")";
+            inCall = 1;   // the closed call is the next call's first argument
+        }
+    }
+    out += ")";
+}
+
+// A long run of + - or * / becomes ora_chain(a, '+', b, '-', c, ...), folded into calls
+// of at most kCallArgs arguments, evaluated left to right as Oracle does.
+bool Generator::arithmeticRun(const Expr &e, std::string &out)
+{
+    int group = runGroup(e.text);
+    std::vector<const Expr *> terms;
+    std::vector<const std::string *> ops;
+    const Expr *x = &e;
+    while (x->kind == Expr::Binary && runGroup(x->text) == group) {
+        ops.push_back(&x->text);
+        terms.push_back(x->args[1].get());
+        x = x->args[0].get();
+    }
+    if (ops.size() < kLongRun) return false;
+    terms.push_back(x);
+    std::reverse(terms.begin(), terms.end());
+    std::reverse(ops.begin(), ops.end());
+    const std::size_t pairs = (kCallArgs - 1) / 2;
+    std::size_t calls = (ops.size() + pairs - 1) / pairs;
+    for (std::size_t c = 0; c < calls; ++c) out += "ora_chain(";
+    expr(*terms[0], out);
+    for (std::size_t i = 0; i < ops.size(); ++i) {
+        out += ", '" + *ops[i] + "', ";
+        expr(*terms[i + 1], out);
+        if ((i + 1) % pairs == 0 || i + 1 == ops.size()) out += ")";
+    }
+    return true;
+}
+
+// A long run of AND (or OR) is written as flat groups of at most kLongRun terms, nested
+// as a balanced tree: few parentheses, little depth, the same truth value.
+bool Generator::logicalRun(const Expr &e, std::string &out)
+{
+    std::vector<const Expr *> terms;
+    const Expr *x = &e;
+    while (x->kind == Expr::Binary && x->text == e.text) {
+        terms.push_back(x->args[1].get());
+        x = x->args[0].get();
+    }
+    if (terms.size() < kLongRun) return false;
+    terms.push_back(x);
+    std::reverse(terms.begin(), terms.end());
+    const std::string joint = " " + e.text + " ";
+    std::function<void(std::size_t, std::size_t)> group = [&](std::size_t lo, std::size_t hi) {
+        std::size_t n = hi - lo;
+        out += "(";
+        if (n <= kLongRun) {
+            for (std::size_t i = lo; i < hi; ++i) {
+                if (i > lo) out += joint;
+                expr(*terms[i], out);
+            }
+        } else {
+            std::size_t step = (n + kLongRun - 1) / kLongRun;
+            for (std::size_t i = lo; i < hi; i += step) {
+                if (i > lo) out += joint;
+                group(i, std::min(hi, i + step));
+            }
+        }
+        out += ")";
+    };
+    group(0, terms.size());
+    return true;
 }
 
 void Generator::flattenConcat(const Expr &e, std::vector<const Expr *> &out)
@@ -398,12 +554,7 @@ void Generator::concat(const Expr &e, std::string &out)
 {
     std::vector<const Expr *> parts;
     flattenConcat(e, parts);
-    out += "ora_concat(";
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        if (i) out += ", ";
-        expr(*parts[i], out);
-    }
-    out += ")";
+    foldedCall("ora_concat", parts, out);
 }
 
 void Generator::function(const Expr &e, std::string &out)
@@ -452,6 +603,13 @@ void Generator::function(const Expr &e, std::string &out)
             expr(*e.args[0], out);
             return;
         }
+    }
+    if (n > static_cast<int>(kCallArgs) && !e.distinct &&
+        (e.text == "COALESCE" || e.text == "GREATEST" || e.text == "LEAST")) {
+        std::vector<const Expr *> args;
+        for (auto &a : e.args) args.push_back(a.get());
+        foldedCall(f.sqlite, args, out);
+        return;
     }
     out += f.sqlite;
     out += "(";
@@ -509,6 +667,8 @@ void Generator::expr(const Expr &e, std::string &out)
             concat(e, out);
             return;
         }
+        if (runGroup(op) && arithmeticRun(e, out)) return;
+        if ((op == "AND" || op == "OR") && logicalRun(e, out)) return;
         const char *fn = nullptr;
         if (op == "/") fn = "ora_div";
         else if ((op == "+" || op == "-") && !(isNumeric(*e.args[0]) && isNumeric(*e.args[1])))

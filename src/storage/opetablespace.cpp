@@ -55,7 +55,7 @@ OpeTablespace::OpeTablespace(AppContext &ctx, Modo modo, const QStringList &fila
     for (auto &c : m_campos)
         c.cargado = c.edit->text();
     LTB_Datafiles->fitColumns();
-    resize(760, 520);
+    resize(900, 520);
 }
 
 void OpeTablespace::buildForm()

@@ -73,7 +73,7 @@ Tablespace::Tablespace(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ct
     setWindowTitle("Tablespace");
     buildForm();
     m_modeWord.clear();
-    resize(900, 560);
+    resize(sizeHint());
 }
 
 Tablespace::~Tablespace() = default;

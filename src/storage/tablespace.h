@@ -36,6 +36,8 @@ class Tablespace : public QWidget {
     Q_OBJECT
 public:
     explicit Tablespace(shell::AppContext &ctx, QWidget *parent = nullptr);
+    // The opening size: every column and row of the listing in view.
+    QSize sizeHint() const override { return {900, 560}; }
     ~Tablespace() override;
 
     void GTablespaces_Click();

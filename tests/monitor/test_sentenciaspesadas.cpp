@@ -91,6 +91,9 @@ void SentenciasPesadasTest::sampleQueryText()
     QVERIFY(q.find("   sn.name in ( 'CPU used by this session',    'CPU used when call started',    'recursive cpu "
                    "usage') group by sysdate,    se.sid, ") != std::string::npos);
     QVERIFY(q.find("   se.logon_time order by 2 Desc ") == q.size() - std::string("   se.logon_time order by 2 Desc ").size());
+    // A login holding a quote stays inside its literal.
+    const std::string quoted = monitor::Consulta_Sentencias_Pesadas("o'brien");
+    QVERIFY(quoted.find("se.username <> 'O''BRIEN' and ") != std::string::npos);
 }
 
 void SentenciasPesadasTest::oneSampleRecordsTheBusySessions()

@@ -1,4 +1,5 @@
 // Persistence: the exact stream layout, property bag, storage with the stream "Contents".
+#include <chrono>
 #include <fstream>
 #include <map>
 #include <sys/stat.h>
@@ -226,6 +227,18 @@ TEST(ScanixPersist, StorageWithContentsStream) {
   std::ofstream(file) << "x";
   EXPECT_EQ(scanix_save_storage(a.o, file.c_str(), 1), SCANIX_E_IO);
   unlink((dir + "/Contents").c_str());
+
+  // Anything but a regular file named Contents is refused at once, the control unchanged:
+  // a FIFO without a writer would otherwise block the load forever.
+  ASSERT_EQ(mkfifo((dir + "/Contents").c_str(), 0600), 0);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(scanix_load_storage(b.o, dir.c_str()), SCANIX_E_IO);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(b.text(SCANIX_DISPID_FS), ".");
+  unlink((dir + "/Contents").c_str());
+  ASSERT_EQ(mkdir((dir + "/Contents").c_str(), 0700), 0);
+  EXPECT_EQ(scanix_load_storage(b.o, dir.c_str()), SCANIX_E_IO);
+  rmdir((dir + "/Contents").c_str());
   rmdir(dir.c_str());
   unlink(file.c_str());
   rmdir(tmpl);

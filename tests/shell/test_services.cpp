@@ -172,6 +172,11 @@ TEST(Settings, LeerIni)
     EXPECT_EQ(Leer_Ini(path, "DIRECTORIOS", "EMPTY", def), "");
     EXPECT_EQ(Leer_Ini(path, "DIRECTORIOS", "QUOTED", def), "/with space/");
     EXPECT_EQ(Leer_Ini(path, "DIRECTORIOS", "LONG", def), std::string(254, 'x'));
+    std::size_t stored = 0;
+    Leer_Ini(path, "DIRECTORIOS", "LONG", def, &stored);
+    EXPECT_EQ(stored, 300u);                  // the caller can tell that the value was cut
+    Leer_Ini(path, "DIRECTORIOS", "MISSING", def, &stored);
+    EXPECT_EQ(stored, 0u);
     EXPECT_EQ(Leer_Ini(path, "DIRECTORIOS", "MISSING", def), def);
     EXPECT_EQ(Leer_Ini(path, "NOSECTION", "BDLOCAL", def), def);
     std::remove(path);
@@ -184,6 +189,18 @@ TEST(Settings, LeerIni)
     EXPECT_EQ(defaultRepositoryDirectory(), "/data/sqlvigil/");
     unsetenv("XDG_CONFIG_HOME");
     unsetenv("XDG_DATA_HOME");
+}
+
+TEST(Splicing, LiteralsAndNames)
+{
+    EXPECT_EQ(sqlLiteral("o'brien"), "o''brien");
+    EXPECT_EQ(sqlLiteral("x'; drop table t; --"), "x''; drop table t; --");
+    EXPECT_EQ(oracleName("SCOTT"), "SCOTT");
+    EXPECT_EQ(oracleName("APP$USER#1"), "APP$USER#1");
+    EXPECT_EQ(oracleName("scott"), "\"scott\"");
+    EXPECT_EQ(oracleName("MY USER"), "\"MY USER\"");
+    EXPECT_EQ(oracleName("A\"B"), "\"A\"\"B\"");
+    EXPECT_EQ(oracleName("1ABC"), "\"1ABC\"");
 }
 
 TEST(Cipher, RoundTripFitsTheColumnAndRefusesWhatDoesNot)

@@ -7,6 +7,7 @@
 #include "storagetest.h"
 
 #include "prompts.h"
+#include "texto.h"
 
 #include <QDialog>
 #include <QLineEdit>
@@ -69,6 +70,7 @@ private slots:
     void switchOnlineOffline();
     void dropOnlyWhenNotOnline();
     void freeShareAlwaysAddsUpTo100();
+    void typedTextsAndNames();
 };
 
 void TablespaceTest::listsTablespacesAndShowsTheSelectedOne()
@@ -164,6 +166,13 @@ void TablespaceTest::fullTablespaceAndQuotedName()
     QCOMPARE(t.prompts.count(), 0u);
     QCOMPARE(t.cell(w, "LTablespace_Datafile", 1, 1), QString("/u09/oneil01.dbf"));
     QCOMPARE(w->Average_Total->text(), QString("4"));
+    // In DDL the name is written as a quoted identifier.
+    t.clearStatements();
+    planOfflineDialog(t, "Normal");
+    t.prompts.answer(shell::vbYes);
+    w->Estado_Tablespace_Click();
+    QCOMPARE(t.statements(), std::vector<std::string>{"alter tablespace \"O'NEIL\" OFFLINE NORMAL"});
+    QCOMPARE(one(t, "select status from dba_tablespaces where tablespace_name = 'O''NEIL'"), std::string("OFFLINE"));
 }
 
 void TablespaceTest::largeTablespaceAndOneWithoutDatafiles()
@@ -325,6 +334,34 @@ void TablespaceTest::freeShareAlwaysAddsUpTo100()
     }
     QCOMPARE(storage::Repartir(1, 8).etiquetaLibre(), QString("13% Free"));   // 12.5 rounds away from zero
     QVERIFY(storage::Repartir(0, 0).vacio);
+}
+
+void TablespaceTest::typedTextsAndNames()
+{
+    using namespace storage;
+    QCOMPARE(Val("5x"), 5.0);
+    QCOMPARE(Val("  -2.5e1k"), -25.0);
+    QCOMPARE(Val(""), 0.0);
+    QCOMPARE(Val("x5"), 0.0);
+    QCOMPARE(Val("."), 0.0);
+    QCOMPARE(Str(12), QString(" 12"));
+    QCOMPARE(Str(-3), QString("-3"));
+    QCOMPARE(literal(std::string("a'b''")), std::string("a''b''''"));
+    QCOMPARE(nombreOracle(std::string("USERS_2$#")), std::string("USERS_2$#"));
+    QCOMPARE(nombreOracle(std::string("datos")), std::string("\"datos\""));
+    QCOMPARE(nombreOracle(std::string("MIS DATOS")), std::string("\"MIS DATOS\""));
+    QCOMPARE(nombreOracle(std::string("2DATOS")), std::string("\"2DATOS\""));
+    QCOMPARE(nombreEscrito(" datos_1 "), QString("DATOS_1"));
+    QCOMPARE(nombreEscrito("\"datos\""), QString("datos"));
+    QCOMPARE(nombreEscrito("mis datos"), QString("mis datos"));
+    QVERIFY(!nombreValido("a\"b"));
+    QVERIFY(!nombreValido(QString(31, 'A')));
+    QCOMPARE(tamanoSql("10240"), std::string("10240"));
+    QCOMPARE(tamanoSql(" 64k"), std::string("64K"));
+    QCOMPARE(tamanoSql("1M"), std::string("1M"));
+    QCOMPARE(tamanoSql("10 ) storage"), std::string("10"));
+    QCOMPARE(tamanoSql("1Mb"), std::string("1"));
+    QCOMPARE(tamanoSql("x"), std::string("0"));
 }
 
 QTEST_MAIN(TablespaceTest)

@@ -100,11 +100,60 @@ TEST(Vigilsql, HelpAndTrace)
     r = vigilsql({"-c", "scott/tiger@sim:ORCL", "-e", "select 1\nfrom dual", "-e", "commit"},
                  "SQLVIGIL_SQL_TRACE=" + std::string(path));
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(slurp(path), "select 1 from dual\ncommit\n");
+    EXPECT_EQ(slurp(path), "CONNECT scott/********@sim:ORCL\nselect 1 from dual\ncommit\n");
     std::remove(path);
 
     r = vigilsql({"-e", "select 1 from dual"});
     EXPECT_EQ(r.status, 2);
+}
+
+TEST(Vigilsql, PasswordFromEnvironmentOrInputNeverInTheTrace)
+{
+    Outcome r = vigilsql({"--help"});
+    EXPECT_NE(r.out.find("visible to other users"), std::string::npos);
+    EXPECT_NE(r.out.find("VIGILSQL_PASSWORD"), std::string::npos);
+
+    char path[] = "/tmp/vigilsql-trace-XXXXXX";
+    close(mkstemp(path));
+    std::remove(path);
+    const std::string trace = "SQLVIGIL_SQL_TRACE=" + std::string(path);
+    r = vigilsql({"-c", "system@sim:ORCL", "-e", "select 1 one from dual", "-e",
+                  "create user hush identified by \"s3cret\" default tablespace users"},
+                 "VIGILSQL_PASSWORD=manager " + trace);
+    EXPECT_EQ(r.out.substr(0, 6), "ONE\n1\n") << r.err;
+    std::string logged = slurp(path);
+    EXPECT_EQ(logged.find("manager"), std::string::npos) << logged;
+    EXPECT_EQ(logged.find("s3cret"), std::string::npos) << logged;
+    EXPECT_NE(logged.find("CONNECT system/********@sim:ORCL"), std::string::npos) << logged;
+    EXPECT_NE(logged.find("identified by ******** default tablespace users"), std::string::npos) << logged;
+    std::remove(path);
+
+    // Without the environment variable the password is the first line of the input.
+    r = vigilsql({"-c", "system@sim:ORCL", "-e", "select 2 two from dual"}, "printf 'manager\\n' |");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "TWO\n2\n");
+    r = vigilsql({"-c", "system@sim:ORCL", "-e", "select 2 two from dual"}, "printf 'wrong\\n' |");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "ORA-01017: invalid username/password; logon denied\n");
+    r = vigilsql({"-c", "system@sim:ORCL", "-e", "select 2 two from dual"}, "</dev/null");
+    EXPECT_EQ(r.status, 2);
+}
+
+TEST(Vigilsql, OutputThatCannotBeWrittenFails)
+{
+    // Output larger than the buffer fails while rows are written; nothing after runs.
+    std::string cmd = quote(VIGILSQL_BIN) + " -c system/manager@sim:ORCL";
+    for (int i = 0; i < 10; ++i) cmd += " -e " + quote("select rpad('x', 4000, 'x') pad from dual");
+    cmd += " >/dev/full 2>/tmp/vigilsql-full-err";
+    int rc = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(rc));
+    EXPECT_EQ(WEXITSTATUS(rc), 1);
+    EXPECT_NE(slurp("/tmp/vigilsql-full-err").find("cannot write the output"), std::string::npos);
+    std::remove("/tmp/vigilsql-full-err");
+    // A small result fails at the final flush just the same.
+    rc = std::system((quote(VIGILSQL_BIN) + " -c system/manager@sim:ORCL -e 'select 1 from dual' >/dev/full 2>/dev/null").c_str());
+    ASSERT_TRUE(WIFEXITED(rc));
+    EXPECT_EQ(WEXITSTATUS(rc), 1);
 }
 
 } // namespace

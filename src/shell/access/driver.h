@@ -24,10 +24,27 @@ struct OraBind {
     OraValue value;          // in: initial value; out: what the block stored
 };
 
+// Takes a query's rows one at a time, as they are fetched.
+class RowReceiver {
+public:
+    virtual ~RowReceiver() = default;
+    virtual void columns(const std::vector<std::string> &names) = 0;
+    // Answers false to stop the fetch (the rest of the result is not read).
+    virtual bool row(const std::vector<OraValue> &values) = 0;
+};
+
 class DriverConnection {
 public:
     virtual ~DriverConnection() = default;
     virtual OraResult query(const std::string &sql) = 0;            // throws OraError
+    // The same rows handed over one by one; a driver that cannot stream materialises.
+    virtual void stream(const std::string &sql, RowReceiver &to)
+    {
+        OraResult r = query(sql);
+        to.columns(r.columns);
+        for (const auto &row : r.rows)
+            if (!to.row(row)) return;
+    }
     virtual long execute(const std::string &sql) = 0;               // rows processed
     virtual void executePlsql(const std::string &block, std::vector<OraBind> &binds) = 0;
     virtual bool connectionOK() = 0;

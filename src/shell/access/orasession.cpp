@@ -5,7 +5,9 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace sqlvigil::access {
 
@@ -164,6 +166,11 @@ long OraDatabase::DbExecuteSQL(const std::string &sql)
     return guarded(sql, [&] { return m_conn->execute(sql); });
 }
 
+void OraDatabase::DbStreamQuery(const std::string &sql, RowReceiver &to)
+{
+    guarded(sql, [&] { m_conn->stream(sql, to); });
+}
+
 void OraDatabase::ExecuteSQL(const std::string &plsql)
 {
     guarded(plsql, [&] { m_conn->executePlsql(plsql, m_params.binds()); });
@@ -195,6 +202,7 @@ std::unique_ptr<OraDatabase> OraSession::DbOpenDatabase(const std::string &servi
     std::string password = slash == std::string::npos ? std::string() : userPassword.substr(slash + 1);
     bool sim = service.size() >= 4 && upper(service.substr(0, 4)) == "SIM:";
     Driver &driver = sim ? *m_simDriver : *m_clientDriver;
+    traceStatement("CONNECT " + user + "/" + password + "@" + service);
     auto conn = driver.open(sim ? service.substr(4) : service, user, password);
     return std::make_unique<OraDatabase>(std::move(conn), service, upper(user));
 }
@@ -208,80 +216,136 @@ void OraSession::setClientDriver(std::unique_ptr<Driver> driver)
 
 namespace {
 
-bool identChar(char c)
-{
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#';
-}
+bool wordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#'; }
 
-// At `i` (any case) the word `w`, standing alone.
-bool wordAt(const std::string &s, std::size_t i, const char *w)
+// True when `word` (upper case) starts at i and ends there as a whole word.
+bool wordAt(const std::string &s, std::size_t i, const char *word)
 {
-    const std::size_t n = std::strlen(w);
-    if (i + n > s.size() || (i > 0 && identChar(s[i - 1])) || (i + n < s.size() && identChar(s[i + n])))
-        return false;
+    std::size_t n = std::strlen(word);
+    if (i + n > s.size() || (i > 0 && wordChar(s[i - 1]))) return false;
     for (std::size_t k = 0; k < n; ++k)
-        if (std::toupper(static_cast<unsigned char>(s[i + k])) != w[k])
-            return false;
-    return true;
+        if (std::toupper(static_cast<unsigned char>(s[i + k])) != word[k]) return false;
+    return i + n == s.size() || !wordChar(s[i + n]);
 }
 
 std::size_t skipBlanks(const std::string &s, std::size_t i)
 {
-    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i])))
-        ++i;
+    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
     return i;
 }
 
+// The end of the password token at i: a quoted name, a quoted literal or a bare word.
+std::size_t tokenEnd(const std::string &s, std::size_t i)
+{
+    if (i < s.size() && (s[i] == '"' || s[i] == '\'')) {
+        char q = s[i];
+        std::size_t j = i + 1;
+        while (j < s.size()) {
+            if (s[j] == q) {
+                if (j + 1 < s.size() && s[j + 1] == q) { j += 2; continue; }
+                return j + 1;
+            }
+            ++j;
+        }
+        return s.size();
+    }
+    std::size_t j = i;
+    while (j < s.size() && !std::isspace(static_cast<unsigned char>(s[j])) && s[j] != ';' && s[j] != ')') ++j;
+    return j;
+}
+
+const char kMask[] = "********";
+
 } // namespace
 
-std::string traceText(const std::string &sql)
+std::string redactSecrets(const std::string &sql)
 {
     std::string out;
     out.reserve(sql.size());
     std::size_t i = 0;
+    // CONNECT user/password[@service]
+    std::size_t lead = skipBlanks(sql, 0);
+    if (wordAt(sql, lead, "CONNECT")) {
+        std::size_t slash = sql.find('/', lead);
+        std::size_t lineEnd = sql.find('\n', lead);
+        if (slash != std::string::npos && (lineEnd == std::string::npos || slash < lineEnd)) {
+            std::size_t end = sql.find('@', slash);
+            if (end == std::string::npos || (lineEnd != std::string::npos && end > lineEnd))
+                end = lineEnd == std::string::npos ? sql.size() : lineEnd;
+            out = sql.substr(0, slash + 1) + kMask;
+            i = end;
+        }
+    }
+    char quote = 0;
     while (i < sql.size()) {
-        if (!wordAt(sql, i, "IDENTIFIED")) {
-            out += sql[i++];
+        char c = sql[i];
+        if (quote) {
+            out += c;
+            if (c == quote) quote = 0;
+            ++i;
             continue;
         }
-        std::size_t by = skipBlanks(sql, i + 10);
-        if (by == i + 10 || !wordAt(sql, by, "BY")) {
-            out.append(sql, i, 10);
-            i += 10;
+        if (c == '\'' || c == '"') {
+            quote = c;
+            out += c;
+            ++i;
             continue;
         }
-        std::size_t start = skipBlanks(sql, by + 2);
-        std::size_t end = start;
-        if (end < sql.size() && sql[end] == '"') {
-            end = sql.find('"', end + 1);
-            end = end == std::string::npos ? sql.size() : end + 1;
-        } else {
-            while (end < sql.size() && !std::isspace(static_cast<unsigned char>(sql[end])) && sql[end] != ';')
-                ++end;
+        if (wordAt(sql, i, "IDENTIFIED")) {
+            std::size_t by = skipBlanks(sql, i + 10);
+            if (wordAt(sql, by, "BY")) {
+                std::size_t pw = skipBlanks(sql, by + 2);
+                out += sql.substr(i, pw - i);
+                i = tokenEnd(sql, pw);
+                if (i > pw) out += kMask;
+                // ALTER USER ... IDENTIFIED BY new REPLACE old
+                std::size_t rep = skipBlanks(sql, i);
+                if (wordAt(sql, rep, "REPLACE")) {
+                    std::size_t old = skipBlanks(sql, rep + 7);
+                    out += sql.substr(i, old - i);
+                    i = tokenEnd(sql, old);
+                    if (i > old) out += kMask;
+                }
+                continue;
+            }
         }
-        out.append(sql, i, start - i);
-        if (end > start)
-            out += "********";
-        i = end;
+        out += c;
+        ++i;
     }
     return out;
 }
 
-void traceStatement(const std::string &statement)
+void traceStatement(const std::string &sql)
 {
     const char *path = std::getenv("SQLVIGIL_SQL_TRACE");
     if (!path || !*path) return;
-    const std::string sql = traceText(statement);
+    const std::string safe = redactSecrets(sql);
     std::string line;
-    line.reserve(sql.size() + 1);
-    for (std::size_t i = 0; i < sql.size(); ++i) {
-        char c = sql[i];
-        if (c == '\r' && i + 1 < sql.size() && sql[i + 1] == '\n') continue;
+    line.reserve(safe.size() + 1);
+    for (std::size_t i = 0; i < safe.size(); ++i) {
+        char c = safe[i];
+        if (c == '\r' && i + 1 < safe.size() && safe[i + 1] == '\n') continue;
         line += (c == '\n' || c == '\r') ? ' ' : c;
     }
     line += '\n';
-    std::ofstream out(path, std::ios::app | std::ios::binary);
-    out << line;
+    // Owner-only, appended; never follows into a FIFO or device, which could block.
+    int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
+    if (fd < 0) return;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return;
+    }
+    if ((st.st_mode & 077) != 0 && st.st_uid == ::geteuid()) ::fchmod(fd, 0600);
+    const char *p = line.data();
+    std::size_t left = line.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n <= 0) break;
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    ::close(fd);
 }
 
 } // namespace sqlvigil::access

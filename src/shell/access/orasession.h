@@ -63,6 +63,8 @@ public:
     ~OraDatabase();
 
     std::unique_ptr<OraDynaset> DbCreateDynaset(const std::string &sql, int options = 4);
+    // Runs a query and hands its rows to `to` as they are fetched, without keeping them.
+    void DbStreamQuery(const std::string &sql, RowReceiver &to);
     long DbExecuteSQL(const std::string &sql);
     void ExecuteSQL(const std::string &plsql);   // runs a block with the declared Parameters
     int LastServerErr() const { return m_lastServerErr; }
@@ -100,12 +102,14 @@ private:
     std::unique_ptr<Driver> m_clientDriver;
 };
 
-// Appends a statement to the file named by SQLVIGIL_SQL_TRACE (if set), line breaks
-// folded and passwords masked (traceText).
+// Appends a statement to the file named by SQLVIGIL_SQL_TRACE (if set), line breaks folded
+// and passwords written as ********. The file is created readable by its owner only.
 void traceStatement(const std::string &sql);
-// The statement as the trace shows it: the password after every "identified by"
-// (any letter case and spacing, quoted or bare) replaced by "********".
-std::string traceText(const std::string &sql);
+// The statement with every password replaced by ********: the word after IDENTIFIED BY
+// (and after its REPLACE), and the password of a CONNECT user/password.
+std::string redactSecrets(const std::string &sql);
+// The statement as the trace shows it (redactSecrets).
+inline std::string traceText(const std::string &sql) { return redactSecrets(sql); }
 
 } // namespace access
 } // namespace sqlvigil

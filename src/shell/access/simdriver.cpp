@@ -32,6 +32,8 @@ template <class Call> auto translated(Call &&call) -> decltype(call())
     }
 }
 
+void convertRow(const sim::CellView *cells, std::size_t count, std::vector<OraValue> &row);
+
 // Builds the materialised result straight from the engine's rows.
 class ResultSink : public sim::RowSink {
 public:
@@ -39,7 +41,35 @@ public:
     void columns(const std::vector<std::string> &names) override { m_result.columns = names; }
     void row(const sim::CellView *cells, std::size_t count) override
     {
-        std::vector<OraValue> &row = m_result.rows.emplace_back();
+        convertRow(cells, count, m_result.rows.emplace_back());
+    }
+
+private:
+    OraResult &m_result;
+};
+
+// Ends a streamed fetch that its receiver stopped; not an error of the instance.
+struct StopFetch {};
+
+class StreamSink : public sim::RowSink {
+public:
+    explicit StreamSink(RowReceiver &to) : m_to(to) {}
+    void columns(const std::vector<std::string> &names) override { m_to.columns(names); }
+    void row(const sim::CellView *cells, std::size_t count) override
+    {
+        m_row.clear();
+        convertRow(cells, count, m_row);
+        if (!m_to.row(m_row)) throw StopFetch{};
+    }
+
+private:
+    RowReceiver &m_to;
+    std::vector<OraValue> m_row;
+};
+
+void convertRow(const sim::CellView *cells, std::size_t count, std::vector<OraValue> &row)
+{
+    {
         row.reserve(count);
         for (std::size_t i = 0; i < count; ++i) {
             const sim::CellView &c = cells[i];
@@ -58,10 +88,7 @@ public:
             }
         }
     }
-
-private:
-    OraResult &m_result;
-};
+}
 
 class SimConnection : public DriverConnection {
 public:
@@ -73,6 +100,15 @@ public:
         ResultSink sink(r);
         translated([&] { m_conn->query(sql, sink); });
         return r;
+    }
+
+    void stream(const std::string &sql, RowReceiver &to) override
+    {
+        StreamSink sink(to);
+        try {
+            translated([&] { m_conn->query(sql, sink); });
+        } catch (const StopFetch &) {
+        }
     }
 
     long execute(const std::string &sql) override

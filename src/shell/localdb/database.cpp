@@ -10,12 +10,22 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <regex>
 #include <sys/stat.h>
 
 namespace localdb {
+
+namespace {
+// A text column of the program's own bookkeeping tables: NULL reads as empty.
+std::string textAt(sqlite3_stmt *st, int column)
+{
+    const char *p = reinterpret_cast<const char *>(sqlite3_column_text(st, column));
+    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(st, column))) : std::string();
+}
+} // namespace
 
 using jet::upper;
 
@@ -185,8 +195,7 @@ struct Core {
                                nullptr) != SQLITE_OK)
             return out;
         while (sqlite3_step(st) == SQLITE_ROW)
-            out.emplace_back(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)),
-                             reinterpret_cast<const char *>(sqlite3_column_text(st, 1)));
+            out.emplace_back(textAt(st, 0), textAt(st, 1));
         sqlite3_finalize(st);
         return out;
     }
@@ -313,8 +322,7 @@ struct Core {
         case SQLITE_FLOAT:
             return Value(sqlite3_column_double(st, i));
         default: {
-            std::string t(reinterpret_cast<const char *>(sqlite3_column_text(st, i)),
-                          static_cast<std::size_t>(sqlite3_column_bytes(st, i)));
+            std::string t = textAt(st, i);
             if (decl && upper(decl) == "DATETIME")
                 return Value::date(t);
             return Value(t);
@@ -370,12 +378,12 @@ struct Core {
                            -1, &st, nullptr);
         sqlite3_bind_text(st, 1, name.c_str(), -1, SQLITE_TRANSIENT);
         if (sqlite3_step(st) == SQLITE_ROW)
-            def.Name = reinterpret_cast<const char *>(sqlite3_column_text(st, 0));
+            def.Name = textAt(st, 0);
         sqlite3_finalize(st);
         sqlite3_prepare_v2(handle(), ("PRAGMA table_info(" + quoteName(def.Name) + ")").c_str(), -1, &st, nullptr);
         while (sqlite3_step(st) == SQLITE_ROW) {
             FieldDef f;
-            f.Name = reinterpret_cast<const char *>(sqlite3_column_text(st, 1));
+            f.Name = textAt(st, 1);
             const char *decl = reinterpret_cast<const char *>(sqlite3_column_text(st, 2));
             std::string d = decl ? decl : "";
             std::size_t sp = d.find(" COLLATE");
@@ -390,8 +398,8 @@ struct Core {
         sqlite3_bind_text(st, 1, def.Name.c_str(), -1, SQLITE_TRANSIENT);
         while (sqlite3_step(st) == SQLITE_ROW) {
             IndexDef ix;
-            ix.Name = reinterpret_cast<const char *>(sqlite3_column_text(st, 0));
-            ix.Fields = reinterpret_cast<const char *>(sqlite3_column_text(st, 1));
+            ix.Name = textAt(st, 0);
+            ix.Fields = textAt(st, 1);
             ix.Primary = sqlite3_column_int(st, 2) != 0;
             ix.Unique = sqlite3_column_int(st, 3) != 0;
             def.Indexes.push_back(ix);
@@ -463,8 +471,19 @@ std::unique_ptr<Database> Database::OpenDatabase(const std::string &path, bool e
     if (rc != SQLITE_OK)
         throw DbError(kCannotOpen, "The repository file '" + path + "' cannot be opened (" +
                                        std::string(sqlite3_errstr(rc)) + ").");
-    // Reading the schema is what tells a foreign file apart from a database.
-    rc = sqlite3_exec(core->h, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    // Set before the first read: a moment's lock by another program is waited out.
+    sqlite3_busy_timeout(core->h, kBusyTimeoutMs);
+    // Reading the schema tells a foreign file apart from a database, and a database of
+    // another program (or an empty file) apart from a repository: only a repository has
+    // the catalog table that CreateDatabase makes. Nothing is written to anything else.
+    int catalogTables = 0;
+    rc = sqlite3_exec(
+        core->h, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'vigil_querydefs'",
+        [](void *n, int, char **v, char **) {
+            *static_cast<int *>(n) = v && v[0] ? std::atoi(v[0]) : 0;
+            return 0;
+        },
+        &catalogTables, nullptr);
     if (rc != SQLITE_OK) {
         int base = rc & 0xff;
         if (base == SQLITE_NOTADB || base == SQLITE_CORRUPT)
@@ -472,7 +491,10 @@ std::unique_ptr<Database> Database::OpenDatabase(const std::string &path, bool e
         throw DbError(kCannotOpen, "The repository file '" + path + "' cannot be opened (" +
                                        std::string(sqlite3_errmsg(core->h)) + ").");
     }
-    sqlite3_busy_timeout(core->h, 2000);
+    if (catalogTables == 0)
+        throw DbError(kUnrecognisedFormat, "Unrecognized database format '" + path +
+                                               "': it is not a SQL*Vigil repository (an empty file or "
+                                               "another program's database).");
     sqlite3_extended_result_codes(core->h, 1);
     if (exclusive)
         core->exec("PRAGMA locking_mode = EXCLUSIVE");
@@ -525,7 +547,7 @@ std::vector<std::string> Database::TableNames() const
                        "ESCAPE '\\' AND name NOT LIKE 'vigil\\_%' ESCAPE '\\' ORDER BY rowid",
                        -1, &st, nullptr);
     while (sqlite3_step(st) == SQLITE_ROW)
-        out.emplace_back(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+        out.emplace_back(textAt(st, 0));
     sqlite3_finalize(st);
     return out;
 }

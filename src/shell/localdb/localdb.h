@@ -51,6 +51,9 @@ enum ErrorNumber {
     kEngineFailure = 3000,
 };
 
+// How long opening and every statement wait for another program's lock on the file.
+constexpr int kBusyTimeoutMs = 2000;
+
 // A field value: null, whole number, floating number, text or date-time.
 // Dates are kept as "YYYY-MM-DD HH:MM:SS".
 class Value {

@@ -206,10 +206,18 @@ void release(Dictionary &d, long long ts, long long file, long long block, long 
 
 void addDatafiles(Dictionary &d, const Tablespace &ts, const std::vector<FileSpec> &files)
 {
-    const std::string names = d.table("SYS", "X$DATAFILE");
-    for (const auto &f : files) {
+    const std::string names = d.table("SYS", "X$DATAFILE"), osFiles = d.table("SYS", "X$OSFILE");
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        const FileSpec &f = files[k];
         if (!d.rows("SELECT 1 FROM " + names + " WHERE NAME = ?", {f.name}).empty())
             throw oraError(1537, "cannot add data file '" + f.name + "' - file already part of database");
+        for (std::size_t j = 0; j < k; ++j)
+            if (files[j].name == f.name)
+                throw oraError(1537, "cannot add data file '" + f.name + "' - file already part of database");
+        // A file on disk is overwritten only when REUSE says so.
+        if (!f.reuse && !d.rows("SELECT 1 FROM " + osFiles + " WHERE NAME = ?", {f.name}).empty())
+            throw oraError(1119, "error in creating database file '" + f.name + "'\nORA-27038: created file already "
+                                 "exists");
         if (f.bytes < 0)
             throw oraError(1119, "error in creating database file '" + f.name + "'\nORA-17610: file '" + f.name +
                                      "' does not exist and no size specified");
@@ -230,6 +238,7 @@ void addDatafiles(Dictionary &d, const Tablespace &ts, const std::vector<FileSpe
         d.exec("INSERT INTO " + names + " VALUES (?, ?, ?, ?, ?, ?, ?, 12, 3, 12, 3, 4, 2)",
                {file, f.name, status, enabled, scn, fmtDate(d.now()), scn});
         release(d, ts.number, file, 2, blocks - 1);
+        d.exec("DELETE FROM " + osFiles + " WHERE NAME = ?", {f.name});
     }
 }
 
@@ -449,11 +458,18 @@ long alterTablespace(Dictionary &d, SessionContext &s, DdlParser &p)
         if (ts.online != 2) throw oraError(1525, "error in renaming data files\nORA-01121: cannot rename database file - "
                                                  "file is in use or recovery");
         for (std::size_t k = 0; k < from.size(); ++k) {
+            if (to[k] != from[k] &&
+                !d.rows("SELECT 1 FROM " + d.table("SYS", "X$DATAFILE") + " WHERE NAME = ?", {to[k]}).empty())
+                throw oraError(1525, "error in renaming data files\nORA-01523: cannot rename data file to '" + to[k] +
+                                         "' - file already part of database");
             long n = d.exec("UPDATE " + d.table("SYS", "X$DATAFILE") + " SET NAME = ? WHERE NAME = ? AND \"FILE#\" IN "
                             "(SELECT \"FILE#\" FROM " + d.table("SYS", "FILE$") + " WHERE \"TS#\" = ?)",
                             {to[k], from[k], ts.number});
             if (n == 0) throw oraError(1525, "error in renaming data files\nORA-01516: nonexistent log file, datafile, "
                                              "or tempfile \"" + from[k] + "\"");
+            // The old file stays on disk; the new name is the database's now.
+            d.exec("DELETE FROM " + d.table("SYS", "X$OSFILE") + " WHERE NAME = ?", {to[k]});
+            if (to[k] != from[k]) d.exec("INSERT INTO " + d.table("SYS", "X$OSFILE") + " VALUES (?)", {from[k]});
         }
     } else {
         throw oraError(2142, "missing or invalid ALTER TABLESPACE option");
@@ -465,11 +481,12 @@ long dropTablespace(Dictionary &d, SessionContext &s, DdlParser &p)
 {
     requireDba(s);
     std::string name = p.identifier(2216);
-    bool contents = false;
+    bool contents = false, files = false;
     if (p.acceptWord("INCLUDING")) {
         p.expectWord("CONTENTS", 905);
         contents = true;
-        if (p.acceptWord("AND") || p.acceptWord("KEEP")) p.expectWord("DATAFILES", 905);
+        if (p.acceptWord("AND")) p.expectWord("DATAFILES", 905), files = true;
+        else if (p.acceptWord("KEEP")) p.expectWord("DATAFILES", 905);
         if (p.acceptWord("CASCADE")) p.expectWord("CONSTRAINTS", 905);
     }
     p.expectEnd();
@@ -497,6 +514,11 @@ long dropTablespace(Dictionary &d, SessionContext &s, DdlParser &p)
     d.exec("DELETE FROM " + seg + " WHERE \"TS#\" = ?", {ts.number});
     d.exec("DELETE FROM " + d.table("SYS", "TSQ$") + " WHERE \"TS#\" = ?", {ts.number});
     d.exec("DELETE FROM " + d.table("SYS", "FET$") + " WHERE \"TS#\" = ?", {ts.number});
+    // Without AND DATAFILES the files stay on disk.
+    if (!files)
+        d.exec("INSERT INTO " + d.table("SYS", "X$OSFILE") + " SELECT NAME FROM " + d.table("SYS", "X$DATAFILE") +
+               " WHERE \"FILE#\" IN (SELECT \"FILE#\" FROM " + d.table("SYS", "FILE$") + " WHERE \"TS#\" = ?)",
+               {ts.number});
     d.exec("DELETE FROM " + d.table("SYS", "X$DATAFILE") + " WHERE \"FILE#\" IN (SELECT \"FILE#\" FROM " +
            d.table("SYS", "FILE$") + " WHERE \"TS#\" = ?)", {ts.number});
     d.exec("DELETE FROM " + d.table("SYS", "FILE$") + " WHERE \"TS#\" = ?", {ts.number});
@@ -646,6 +668,8 @@ long alterDatabase(Dictionary &d, SessionContext &s, DdlParser &p)
             throw oraError(1511, "error in renaming log/data files\nORA-01523: cannot rename data file to '" + to +
                                      "' - file already part of database");
         d.exec("UPDATE " + d.table("SYS", "X$DATAFILE") + " SET NAME = ? WHERE NAME = ?", {to, from});
+        d.exec("DELETE FROM " + d.table("SYS", "X$OSFILE") + " WHERE NAME = ?", {to});
+        if (to != from) d.exec("INSERT INTO " + d.table("SYS", "X$OSFILE") + " VALUES (?)", {from});
         return 0;
     }
     if (p.acceptWord("ARCHIVELOG") || p.acceptWord("NOARCHIVELOG"))

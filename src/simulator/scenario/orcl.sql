@@ -117,6 +117,14 @@ CREATE TABLE SYS.FILE$ (
 
 -- What the control file knows of each datafile: its name, its state and
 -- its I/O counters (three days after startup).
+-- Files on the server's disks that no database uses: the files a DROP TABLESPACE left
+-- behind (without AND DATAFILES) and the old names of renamed files. A new datafile
+-- over one of them needs REUSE.
+CREATE TABLE SYS.X$OSFILE (
+  NAME               VARCHAR2(513)
+);
+INSERT INTO SYS.X$OSFILE VALUES ('/u04/oradata/ORCL/users_old01.dbf');
+
 CREATE TABLE SYS.X$DATAFILE (
   FILE#              NUMBER,
   NAME               VARCHAR2(513),

@@ -5,6 +5,7 @@
 #include "testing.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -244,8 +245,39 @@ TEST_F(AccessTest, SqlTraceAppendsOneLinePerStatement)
     std::ifstream in(path);
     std::stringstream all;
     all << in.rdbuf();
-    EXPECT_EQ(all.str(), "select 1 from dual\ndrop table missing_t\n");
+    EXPECT_EQ(all.str(), "CONNECT SYSTEM/********@sim:ORCL\nselect 1 from dual\ndrop table missing_t\n");
     std::remove(path);
+}
+
+TEST_F(AccessTest, SqlTraceIsOwnerOnlyAndHidesPasswords)
+{
+    char dir[] = "/tmp/sqlvigil-trace-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string path = std::string(dir) + "/trace.sql";
+    setenv("SQLVIGIL_SQL_TRACE", path.c_str(), 1);
+    mode_t old = umask(022);
+    auto db = session.DbOpenDatabase("sim:ORCL", "SYSTEM/MANAGER", 0);
+    access::traceStatement("alter user scott identified by \"Ti ger\" replace tiger");
+    access::traceStatement("create user x identified by pw1;");
+    umask(old);
+    unsetenv("SQLVIGIL_SQL_TRACE");
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    std::ifstream in(path);
+    std::stringstream all;
+    all << in.rdbuf();
+    EXPECT_EQ(all.str(), "CONNECT SYSTEM/********@sim:ORCL\n"
+                         "alter user scott identified by ******** replace ********\n"
+                         "create user x identified by ********;\n");
+    std::remove(path.c_str());
+    rmdir(dir);
+
+    // The redaction leaves everything else as written, quoted text included.
+    EXPECT_EQ(access::redactSecrets("select 'identified by x' from dual"), "select 'identified by x' from dual");
+    EXPECT_EQ(access::redactSecrets("GRANT CONNECT TO u IDENTIFIED BY p"), "GRANT CONNECT TO u IDENTIFIED BY ********");
+    EXPECT_EQ(access::redactSecrets("connect u/p"), "connect u/********");
+    EXPECT_EQ(access::redactSecrets("select unidentified from t"), "select unidentified from t");
 }
 
 TEST(AccessTrace, PasswordsAreMaskedInEveryForm)

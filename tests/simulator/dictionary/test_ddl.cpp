@@ -108,6 +108,37 @@ TEST_F(Orcl, NoArchivelogRefusesPlainDatafileOffline)
     EXPECT_EQ(code("alter database datafile '/u04/oradata/ORCL/users02.dbf' offline drop"), 0);
 }
 
+TEST_F(Orcl, FilesLeftOnDiskNeedReuseAndRenamedFilesKeepTheirPlace)
+{
+    // The scenario's old file is on disk: without REUSE Oracle will not overwrite it.
+    const std::string old = "/u04/oradata/ORCL/users_old01.dbf";
+    EXPECT_EQ(code("create tablespace VIEJO datafile '" + old + "' size  2M"), 1119);
+    EXPECT_EQ(code("alter tablespace USERS add datafile '" + old + "' size  2M"), 1119);
+    EXPECT_EQ(one("select count(*) from dba_data_files where tablespace_name = 'USERS'"), "2");
+    x("create tablespace VIEJO datafile '" + old + "' size  2M reuse");
+    EXPECT_EQ(one("select tablespace_name from dba_data_files where file_name = '" + old + "'"), "VIEJO");
+    // One statement naming a file twice is refused whole.
+    EXPECT_EQ(code("create tablespace DOBLE datafile '/u09/d.dbf' size 1M, '/u09/d.dbf' size 1M"), 1537);
+    EXPECT_EQ(one("select count(*) from dba_tablespaces where tablespace_name = 'DOBLE'"), "0");
+
+    // Dropped without AND DATAFILES its file stays on disk; with it, the file goes.
+    x("alter tablespace VIEJO offline");
+    x("drop tablespace VIEJO");
+    EXPECT_EQ(code("create tablespace OTRO datafile '" + old + "' size  2M"), 1119);
+    x("create tablespace OTRO datafile '" + old + "' size  2M reuse");
+    x("drop tablespace OTRO including contents and datafiles");
+    x("create tablespace OTRO datafile '" + old + "' size  2M");
+
+    // Renaming an offline tablespace's file: the new name must be free; the old
+    // file stays on disk.
+    x("alter tablespace OTRO offline");
+    EXPECT_EQ(code("alter tablespace OTRO rename datafile '" + old + "' to '/u02/oradata/ORCL/system01.dbf'"), 1525);
+    x("alter tablespace OTRO rename datafile '" + old + "' to '/u09/otro01.dbf'");
+    EXPECT_EQ(one("select count(*) from v$datafile where name = '/u09/otro01.dbf'"), "1");
+    EXPECT_EQ(one("select count(*) from dba_data_files where file_name = '" + old + "'"), "0");
+    EXPECT_EQ(code("create tablespace TERCERO datafile '" + old + "' size  2M"), 1119);
+}
+
 TEST_F(Orcl, RollbackSegmentsAreCreatedSwitchedAlteredAndDropped)
 {
     x("create rollback segment R06 tablespace RBS storage( initial 1M next 1M minextents 2 maxextents 121 optimal null )");
