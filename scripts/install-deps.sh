@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   cmake ninja-build g++ ccache pkg-config make
-  qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
+  qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libqscintilla2-qt6-dev
   libsqlite3-dev nettle-dev libgtest-dev
   xvfb xauth mawk gawk
   poppler-utils

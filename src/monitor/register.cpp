@@ -12,6 +12,7 @@
 #include "redolog.h"
 #include "sentenciaspesadas.h"
 #include "sesiones.h"
+#include "sql_plsql_editor.h"
 #include "windowregistry.h"
 
 namespace monitor {
@@ -50,6 +51,9 @@ void registerWindows(shell::WindowRegistry &registry)
     });
     registry.add("PARAMETROS", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
         return new Parametros(ctx, parent);
+    });
+    registry.add("SQL_PLSQL_Editor", [](shell::AppContext &ctx, QWidget *parent) -> QWidget * {
+        return new SqlPlsqlEditor(ctx, parent);
     });
     registry.heavyStatementTick = Muestra_Sentencias_Pesadas;
 }

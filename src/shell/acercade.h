@@ -4,6 +4,9 @@
 // Escape or the window's close button) without typing the access code in the
 // password dialog; a close requested by the program itself is always allowed.
 #include <QDialog>
+#include <QStringList>
+
+#include <functional>
 
 class QLabel;
 class QPushButton;
@@ -20,11 +23,21 @@ public:
     QLabel *lblTitle;
     QLabel *lblVersion;
     QLabel *lblDescription;
+    QLabel *Television;        // the logo
     QPushButton *cmdOK;
     QPushButton *cmdSysInfo;
 
     // The user's attempt to close: refused while locked unless the access code is typed.
     void cmdOK_Click();
+    // Starts the first system-information program found on the machine, or says
+    // "System Information Is Unavailable At This Time".
+    void cmdSysInfo_Click();
+
+    // The programs looked for, in order (names on the PATH or absolute paths), and how
+    // one is started (answers whether it started); tests replace both.
+    QStringList sysInfoPrograms;
+    std::function<bool(const QString &program)> startProgram;
+    static QStringList defaultSysInfoPrograms();
     void reject() override;
 
 protected:

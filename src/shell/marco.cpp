@@ -304,10 +304,19 @@ void Marco::buildMenus()
 
     QMenu *help = bar->addMenu("&Help");
     help->setObjectName("mnu_Help");
-    connect(menuEntry(help, "&Index", {}), &QAction::triggered, this, [this] {
-        QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : this;
-        QApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier));
-        QApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, Qt::Key_F1, Qt::NoModifier));
+    // The help page of the active child window, or of the program when there is none.
+    connect(menuEntry(help, "&Index", {}, QKeySequence(Qt::Key_F1)), &QAction::triggered, this, [this] {
+        QMdiSubWindow *sub = m_mdi->currentSubWindow();
+        const std::string form = sub && sub->widget() ? sub->widget()->objectName().toStdString() : std::string();
+        // The help window (form AYUDA, when built in) is made once and shows a page by form name.
+        QWidget *help = findChild<QWidget *>("AYUDA", Qt::FindDirectChildrenOnly);
+        if (!help && (help = m_ctx.windows.create("AYUDA", m_ctx, this)))
+            help->setAttribute(Qt::WA_DeleteOnClose);
+        if (!help)
+            return;
+        QMetaObject::invokeMethod(help, "showPage", Q_ARG(QString, QString::fromStdString(form)));
+        help->show();
+        help->raise();
     });
     help->addSeparator();
     connect(menuEntry(help, "&About SQL*Vigil", {}), &QAction::triggered, this, [this] {

@@ -197,6 +197,8 @@ public:
 
     // Top-level calls from a connection: logged, subject to faults and hooks.
     void query(const std::string &sql, RowSink &sink);
+    // The SQLite text of a query, logged and checked like query(), for a cursor.
+    std::string cursorQuery(const std::string &sql);
     long run(const std::string &sql);
     void block(const std::string &text, std::vector<BindValue> &binds);
 

@@ -230,15 +230,56 @@ long Session::statement(const std::string &sql, RowSink *sink, bool nested)
     }
 }
 
-void Session::runQuery(const std::string &sqlite, RowSink &sink)
+namespace {
+
+// Reads the current row of `st` into `cells` (texts point into the statement).
+void readRow(sqlite3_stmt *st, std::vector<CellView> &cells)
 {
-    sqlite3_stmt *st = m_instance.prepare(sqlite);
+    const int n = static_cast<int>(cells.size());
+    for (int i = 0; i < n; ++i) {
+        CellView &c = cells[static_cast<std::size_t>(i)];
+        switch (sqlite3_column_type(st, i)) {
+        case SQLITE_NULL: c.kind = CellView::Null; break;
+        case SQLITE_INTEGER:
+            c.kind = CellView::Integer;
+            c.integer = sqlite3_column_int64(st, i);
+            break;
+        case SQLITE_FLOAT: {
+            double d = sqlite3_column_double(st, i);
+            if (d == std::floor(d) && std::fabs(d) < 9.0e15) {
+                c.kind = CellView::Integer;
+                c.integer = static_cast<std::int64_t>(d);
+            } else {
+                c.kind = CellView::Real;
+                c.real = d;
+            }
+            break;
+        }
+        default: {
+            c.text = reinterpret_cast<const char *>(sqlite3_column_text(st, i));
+            c.size = static_cast<std::size_t>(sqlite3_column_bytes(st, i));
+            c.kind = c.size == 0 ? CellView::Null : isDateText(c.text, c.size) ? CellView::Date : CellView::Text;
+        }
+        }
+    }
+}
+
+std::vector<std::string> columnNames(sqlite3_stmt *st)
+{
     int n = sqlite3_column_count(st);
     std::vector<std::string> names;
     names.reserve(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) names.emplace_back(sqlite3_column_name(st, i));
-    sink.columns(names);
-    std::vector<CellView> cells(static_cast<std::size_t>(n));
+    return names;
+}
+
+} // namespace
+
+void Session::runQuery(const std::string &sqlite, RowSink &sink)
+{
+    sqlite3_stmt *st = m_instance.prepare(sqlite);
+    sink.columns(columnNames(st));
+    std::vector<CellView> cells(static_cast<std::size_t>(sqlite3_column_count(st)));
     for (;;) {
         int rc = sqlite3_step(st);
         if (rc == SQLITE_DONE) break;
@@ -247,35 +288,29 @@ void Session::runQuery(const std::string &sqlite, RowSink &sink)
             sqlite3_reset(st);
             throw sqliteError(msg);
         }
-        for (int i = 0; i < n; ++i) {
-            CellView &c = cells[static_cast<std::size_t>(i)];
-            switch (sqlite3_column_type(st, i)) {
-            case SQLITE_NULL: c.kind = CellView::Null; break;
-            case SQLITE_INTEGER:
-                c.kind = CellView::Integer;
-                c.integer = sqlite3_column_int64(st, i);
-                break;
-            case SQLITE_FLOAT: {
-                double d = sqlite3_column_double(st, i);
-                if (d == std::floor(d) && std::fabs(d) < 9.0e15) {
-                    c.kind = CellView::Integer;
-                    c.integer = static_cast<std::int64_t>(d);
-                } else {
-                    c.kind = CellView::Real;
-                    c.real = d;
-                }
-                break;
-            }
-            default: {
-                c.text = reinterpret_cast<const char *>(sqlite3_column_text(st, i));
-                c.size = static_cast<std::size_t>(sqlite3_column_bytes(st, i));
-                c.kind = c.size == 0 ? CellView::Null : isDateText(c.text, c.size) ? CellView::Date : CellView::Text;
-            }
-            }
-        }
+        readRow(st, cells);
         sink.row(cells.data(), cells.size());
     }
     sqlite3_reset(st);
+}
+
+std::string Session::cursorQuery(const std::string &sql)
+{
+    enter(sql);
+    m_instance.current = this;
+    const std::string key = m_cacheTag + '\x1e' + m_schema + (m_instance.scriptMode ? "\x1es" : "\x1e") + sql;
+    if (auto p = m_instance.cached(key))
+        if (p->kind == PreparedStatement::Query) return p->sqlite;
+    std::unique_ptr<ast::Statement> st = parseStatement(sql);
+    if (!st || st->kind != ast::Statement::Query) throw oraError(928);
+    Translator tr(catalog(), m_schema, !m_instance.scriptMode);
+    QueryTranslation t = tr.query(*st->select);
+    if (!t.into.empty()) throw oraError(905);
+    auto p = std::make_shared<PreparedStatement>();
+    p->kind = PreparedStatement::Query;
+    p->sqlite = std::move(t.sql);
+    m_instance.cache(key, p);
+    return p->sqlite;
 }
 
 long Session::runDml(const std::string &sqlite)
@@ -704,6 +739,61 @@ std::unique_ptr<Connection> Connection::open(const std::string &instanceKey, con
 }
 
 void Connection::query(const std::string &sql, RowSink &sink) { m_session->query(sql, sink); }
+
+std::unique_ptr<Cursor> Connection::openCursor(const std::string &sql)
+{
+    const std::string sqlite = m_session->cursorQuery(sql);
+    auto c = std::unique_ptr<Cursor>(new Cursor);
+    c->m_instance = m_instance;
+    c->m_session = m_session;
+    // The cursor's own statement: the instance's prepared ones are reset by every run.
+    if (sqlite3_prepare_v2(m_instance->db(), sqlite.c_str(), static_cast<int>(sqlite.size()), &c->m_stmt, nullptr) !=
+        SQLITE_OK) {
+        std::string msg = sqlite3_errmsg(m_instance->db());
+        throw sqliteError(msg);
+    }
+    c->m_columns = columnNames(c->m_stmt);
+    return c;
+}
+
+Cursor::~Cursor() { close(); }
+
+void Cursor::close()
+{
+    if (m_stmt) sqlite3_finalize(m_stmt);
+    m_stmt = nullptr;
+    m_done = true;
+}
+
+bool Cursor::fetch(RowSink &sink, std::size_t maxRows)
+{
+    if (!m_session->connectionOK()) throw oraError(3114);
+    if (m_done || !m_stmt) return false;
+    Session *was = m_instance->current;
+    m_instance->current = m_session.get();
+    std::vector<CellView> cells(m_columns.size());
+    try {
+        for (std::size_t n = 0; n < maxRows; ++n) {
+            int rc = sqlite3_step(m_stmt);
+            if (rc == SQLITE_DONE) {
+                close();
+                break;
+            }
+            if (rc != SQLITE_ROW) {
+                std::string msg = sqlite3_errmsg(m_instance->db());
+                close();
+                throw sqliteError(msg);
+            }
+            readRow(m_stmt, cells);
+            sink.row(cells.data(), cells.size());
+        }
+    } catch (...) {
+        m_instance->current = was;
+        throw;
+    }
+    m_instance->current = was;
+    return !m_done;
+}
 long Connection::execute(const std::string &sql) { return m_session->run(sql); }
 void Connection::executeBlock(const std::string &block, std::vector<BindValue> &binds) { m_session->block(block, binds); }
 bool Connection::connectionOK() const { return m_session->connectionOK(); }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+struct sqlite3_stmt;
+
 namespace sim {
 
 class Session;
@@ -38,6 +40,31 @@ struct BindValue {
     std::string text;            // the value's text form (numbers: Oracle's form)
 };
 
+// A query's result read in batches as the caller asks for rows, instead of pushed
+// whole into a sink: the engine's statement stays open between fetches, so only the
+// rows asked for are produced. It keeps its instance and session alive; closing the
+// session makes the next fetch fail with ORA-03114.
+class Cursor {
+public:
+    ~Cursor();
+    Cursor(const Cursor &) = delete;
+    Cursor &operator=(const Cursor &) = delete;
+    const std::vector<std::string> &columns() const { return m_columns; }
+    // Passes up to maxRows rows to sink.row (sink.columns is not called); answers
+    // false once the last row has been passed. Throws SimError.
+    bool fetch(RowSink &sink, std::size_t maxRows);
+    void close();
+
+private:
+    friend class Connection;
+    Cursor() = default;
+    std::shared_ptr<Instance> m_instance;
+    std::shared_ptr<Session> m_session;
+    ::sqlite3_stmt *m_stmt = nullptr;
+    std::vector<std::string> m_columns;
+    bool m_done = false;
+};
+
 class Connection {
 public:
     // instanceKey: the text after "sim:". Throws SimError: ORA-12154 for an unknown
@@ -47,6 +74,8 @@ public:
     ~Connection();
 
     void query(const std::string &sql, RowSink &sink);            // throws SimError
+    // Opens a query for reading in batches (ORA-00928 when sql is not a query).
+    std::unique_ptr<Cursor> openCursor(const std::string &sql);
     long execute(const std::string &sql);                          // rows processed
     void executeBlock(const std::string &block, std::vector<BindValue> &binds);
     bool connectionOK() const;

@@ -7,6 +7,8 @@ namespace access {
 class OraSession;
 class OraDatabase;
 class OraDynaset;
+class OraCursor;
+class DriverCursor;
 class OraParameters;
 class OraValue;
 class OraError;

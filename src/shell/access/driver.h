@@ -24,6 +24,16 @@ struct OraBind {
     OraValue value;          // in: initial value; out: what the block stored
 };
 
+// A query's result read in batches: only the rows asked for are produced.
+class DriverCursor {
+public:
+    virtual ~DriverCursor() = default;
+    virtual const std::vector<std::string> &columns() const = 0;
+    // Appends up to maxRows rows to `rows`; answers false once the last row has been
+    // read. Throws OraError.
+    virtual bool fetch(std::size_t maxRows, std::vector<std::vector<OraValue>> &rows) = 0;
+};
+
 // Takes a query's rows one at a time, as they are fetched.
 class RowReceiver {
 public:
@@ -37,6 +47,9 @@ class DriverConnection {
 public:
     virtual ~DriverConnection() = default;
     virtual OraResult query(const std::string &sql) = 0;            // throws OraError
+    // Opens a query for reading in batches. This default runs query() and hands out
+    // its materialised rows; a driver that can stream overrides it.
+    virtual std::unique_ptr<DriverCursor> openCursor(const std::string &sql);
     // The same rows handed over one by one; a driver that cannot stream materialises.
     virtual void stream(const std::string &sql, RowReceiver &to)
     {

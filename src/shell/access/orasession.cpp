@@ -75,6 +75,65 @@ void OraDynaset::Close()
 
 const std::vector<std::string> &OraDynaset::columnNames() const { return m_result.columns; }
 
+// ---------------------------------------------------------------- cursor
+
+namespace {
+
+// The default cursor of a driver that cannot stream: the materialised result.
+class MaterialisedCursor : public DriverCursor {
+public:
+    explicit MaterialisedCursor(OraResult r) : m_result(std::move(r)) {}
+    const std::vector<std::string> &columns() const override { return m_result.columns; }
+    bool fetch(std::size_t maxRows, std::vector<std::vector<OraValue>> &rows) override
+    {
+        for (std::size_t n = 0; n < maxRows && m_next < m_result.rows.size(); ++n)
+            rows.push_back(std::move(m_result.rows[m_next++]));
+        if (m_next < m_result.rows.size())
+            return true;
+        m_result.rows.clear();
+        m_result.rows.shrink_to_fit();
+        m_next = 0;
+        return false;
+    }
+
+private:
+    OraResult m_result;
+    std::size_t m_next = 0;
+};
+
+} // namespace
+
+std::unique_ptr<DriverCursor> DriverConnection::openCursor(const std::string &sql)
+{
+    return std::make_unique<MaterialisedCursor>(query(sql));
+}
+
+OraCursor::OraCursor(std::unique_ptr<DriverCursor> cursor) : m_cursor(std::move(cursor))
+{
+    if (m_cursor) m_columns = m_cursor->columns();
+    else m_done = true;
+}
+
+const std::vector<std::string> &OraCursor::columnNames() const { return m_columns; }
+
+bool OraCursor::Fetch(std::size_t maxRows, std::vector<std::vector<OraValue>> &rows)
+{
+    if (m_done) return false;
+    try {
+        if (!m_cursor->fetch(maxRows, rows)) Close();
+    } catch (...) {
+        Close();
+        throw;
+    }
+    return !m_done;
+}
+
+void OraCursor::Close()
+{
+    m_done = true;
+    m_cursor.reset();
+}
+
 // ---------------------------------------------------------------- parameters
 
 void OraParameters::Add(const std::string &name, const OraValue &initial, int)
@@ -159,6 +218,11 @@ template <class F> auto OraDatabase::guarded(const std::string &sql, F &&f) -> d
 std::unique_ptr<OraDynaset> OraDatabase::DbCreateDynaset(const std::string &sql, int)
 {
     return guarded(sql, [&] { return std::make_unique<OraDynaset>(m_conn->query(sql)); });
+}
+
+std::unique_ptr<OraCursor> OraDatabase::DbOpenCursor(const std::string &sql)
+{
+    return guarded(sql, [&] { return std::make_unique<OraCursor>(m_conn->openCursor(sql)); });
 }
 
 long OraDatabase::DbExecuteSQL(const std::string &sql)

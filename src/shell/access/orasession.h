@@ -42,6 +42,24 @@ private:
     bool m_closed = false;
 };
 
+// A read-only query result fetched in batches, for results too large to
+// materialise (the SQL editor's grid asks for rows as the user scrolls).
+class OraCursor {
+public:
+    explicit OraCursor(std::unique_ptr<DriverCursor> cursor);
+    const std::vector<std::string> &columnNames() const;
+    // Appends up to maxRows rows to `rows`; answers false once the result is
+    // exhausted (later calls append nothing). Throws OraError.
+    bool Fetch(std::size_t maxRows, std::vector<std::vector<OraValue>> &rows);
+    bool IsEOF() const { return m_done; }
+    void Close();
+
+private:
+    std::unique_ptr<DriverCursor> m_cursor;
+    std::vector<std::string> m_columns;
+    bool m_done = false;
+};
+
 class OraParameters {
 public:
     // kind 2 = output; initial value as given.
@@ -63,6 +81,8 @@ public:
     ~OraDatabase();
 
     std::unique_ptr<OraDynaset> DbCreateDynaset(const std::string &sql, int options = 4);
+    // Opens a query whose rows are read in batches through the cursor.
+    std::unique_ptr<OraCursor> DbOpenCursor(const std::string &sql);
     // Runs a query and hands its rows to `to` as they are fetched, without keeping them.
     void DbStreamQuery(const std::string &sql, RowReceiver &to);
     long DbExecuteSQL(const std::string &sql);

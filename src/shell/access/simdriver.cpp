@@ -90,6 +90,26 @@ void convertRow(const sim::CellView *cells, std::size_t count, std::vector<OraVa
     }
 }
 
+// Rows read from the engine's open statement batch by batch.
+class SimCursor : public DriverCursor {
+public:
+    explicit SimCursor(std::unique_ptr<sim::Cursor> c) : m_cursor(std::move(c)) {}
+    const std::vector<std::string> &columns() const override { return m_cursor->columns(); }
+    bool fetch(std::size_t maxRows, std::vector<std::vector<OraValue>> &rows) override
+    {
+        struct Sink : sim::RowSink {
+            std::vector<std::vector<OraValue>> *out;
+            void columns(const std::vector<std::string> &) override {}
+            void row(const sim::CellView *cells, std::size_t count) override { convertRow(cells, count, out->emplace_back()); }
+        } sink;
+        sink.out = &rows;
+        return translated([&] { return m_cursor->fetch(sink, maxRows); });
+    }
+
+private:
+    std::unique_ptr<sim::Cursor> m_cursor;
+};
+
 class SimConnection : public DriverConnection {
 public:
     explicit SimConnection(std::unique_ptr<sim::Connection> c) : m_conn(std::move(c)) {}
@@ -109,6 +129,13 @@ public:
             translated([&] { m_conn->query(sql, sink); });
         } catch (const StopFetch &) {
         }
+    }
+
+    std::unique_ptr<DriverCursor> openCursor(const std::string &sql) override
+    {
+        return translated([&]() -> std::unique_ptr<DriverCursor> {
+            return std::make_unique<SimCursor>(m_conn->openCursor(sql));
+        });
     }
 
     long execute(const std::string &sql) override

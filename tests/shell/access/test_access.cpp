@@ -368,3 +368,88 @@ TEST_F(AccessTest, ValuesKeepOracleTextForms)
 }
 
 } // namespace
+
+// A cursor reads a query in batches; the statement stays open between fetches, so
+// rows inserted behind the part already read still arrive and the first batch does
+// not wait for the whole result.
+TEST_F(AccessTest, CursorsFetchInBatchesAndFailCleanly)
+{
+    auto db = session.DbOpenDatabase("sim:ORCL", "SYSTEM/MANAGER", 0);
+    db->DbExecuteSQL("create table many (n number, t varchar2(10))");
+    db->DbExecuteSQL("insert into many values (1, 'one')");
+    for (int i = 0; i < 9; ++i)   // 512 rows
+        db->DbExecuteSQL("insert into many select n + (select count(*) from many), t from many");
+    sim::testing::clearStatementLog("ORCL");
+    auto c = db->DbOpenCursor("select n, t, null z from many order by n");
+    ASSERT_EQ(c->columnNames(), (std::vector<std::string>{"N", "T", "Z"}));
+    std::vector<std::vector<access::OraValue>> rows;
+    EXPECT_TRUE(c->Fetch(200, rows));
+    ASSERT_EQ(rows.size(), 200u);
+    EXPECT_EQ(rows[0][0].toString(), "1");
+    EXPECT_EQ(rows[0][1].toString(), "one");
+    EXPECT_TRUE(rows[0][2].isNull());
+    EXPECT_EQ(rows[199][0].toString(), "200");
+    // Other statements on the same connection between two fetches.
+    EXPECT_EQ(db->DbCreateDynaset("select count(*) c from many", 4)->Fields("C").toString(), "512");
+    EXPECT_TRUE(c->Fetch(300, rows));
+    EXPECT_FALSE(c->Fetch(300, rows));
+    EXPECT_EQ(rows.size(), 512u);
+    EXPECT_EQ(rows[511][0].toString(), "512");
+    EXPECT_TRUE(c->IsEOF());
+    EXPECT_FALSE(c->Fetch(10, rows));
+    EXPECT_EQ(rows.size(), 512u);
+    // Opening is one logged statement; fetching sends none.
+    auto log = sim::testing::statementLog("ORCL");
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].sql, "select n, t, null z from many order by n");
+
+    // Only queries open a cursor; errors carry the server's number.
+    try {
+        db->DbOpenCursor("delete from many");
+        FAIL();
+    } catch (const access::OraError &e) {
+        EXPECT_EQ(e.serverCode(), 928);
+    }
+    EXPECT_THROW(db->DbOpenCursor("select * from no_such_table"), access::OraError);
+    EXPECT_EQ(db->LastServerErr(), 942);
+
+    // A cursor left open when its connection is lost fails on the next fetch, once.
+    auto open = db->DbOpenCursor("select n from many");
+    rows.clear();
+    EXPECT_TRUE(open->Fetch(5, rows));
+    sim::testing::dropConnections("ORCL");
+    try {
+        open->Fetch(5, rows);
+        FAIL();
+    } catch (const access::OraError &e) {
+        EXPECT_EQ(e.serverCode(), 3114);
+    }
+    EXPECT_TRUE(open->IsEOF());
+    EXPECT_FALSE(open->Fetch(5, rows));
+    EXPECT_EQ(rows.size(), 5u);
+}
+
+// A driver that cannot stream serves its materialised result through the same cursor.
+TEST_F(AccessTest, DriversWithoutStreamingServeCursorsFromTheirResult)
+{
+    struct Fixed : access::DriverConnection {
+        access::OraResult query(const std::string &) override
+        {
+            access::OraResult r;
+            r.columns = {"A"};
+            for (int i = 0; i < 7; ++i) r.rows.push_back({access::OraValue::number(i)});
+            return r;
+        }
+        long execute(const std::string &) override { return 0; }
+        void executePlsql(const std::string &, std::vector<access::OraBind> &) override {}
+        bool connectionOK() override { return true; }
+        void close() override {}
+    };
+    access::OraDatabase db(std::make_unique<Fixed>(), "fixed", "U");
+    auto c = db.DbOpenCursor("select a from t");
+    std::vector<std::vector<access::OraValue>> rows;
+    EXPECT_TRUE(c->Fetch(4, rows));
+    EXPECT_FALSE(c->Fetch(4, rows));
+    ASSERT_EQ(rows.size(), 7u);
+    EXPECT_EQ(rows[6][0].toString(), "6");
+}
