@@ -1,6 +1,7 @@
 #include "conexiones.h"
 
 #include "appcontext.h"
+#include "credentials.h"
 #include "errores.h"
 #include "prompts.h"
 
@@ -76,7 +77,7 @@ void selectServer(AppContext &ctx, int position, const std::string &selectorText
         op.step([&] { slot.CONECCION = trim(fieldText(*rs, "CONECCION")); });
         op.step([&] { slot.FORMATO = fieldText(*rs, "FORMATO"); });
         op.step([&] { slot.LOGIN = fieldText(*rs, "LOGIN"); });
-        op.step([&] { slot.PASSWORD = Descifrar(kCipherKey, fieldText(*rs, "PASSWORD")); });
+        op.step([&] { slot.PASSWORD = Leer_Clave(ctx, fieldText(*rs, "PASSWORD")); });
         op.step([&] { slot.LOGIN_TIME_OUT = fieldText(*rs, "LOGIN_TIME_OUT"); });
         op.step([&] { slot.QUERY_TIME_OUT = fieldText(*rs, "QUERY_TIME_OUT"); });
         op.step([&] { slot.COMENTARIO = fieldText(*rs, "COMENTARIO"); });
@@ -177,6 +178,36 @@ void closeAll(AppContext &ctx)
         });
     }
     op.finish();
+}
+
+} // namespace connections
+
+namespace connections {
+
+void followRegistry(AppContext &ctx, const std::vector<std::string> &servers)
+{
+    std::vector<bool> taken(kSlots + 1, false);
+    std::vector<int> from;
+    for (const std::string &name : servers) {
+        int match = 0;
+        for (int n = 1; n <= kSlots && match == 0; ++n) {
+            const Slot &s = ctx.slotTable[n];
+            if (!taken[static_cast<std::size_t>(n)] && s.slotState == kSlotLoaded && s.connectionFlag == kConnected &&
+                s.SERVIDOR == trim(name))
+                match = n;
+        }
+        if (match)
+            taken[static_cast<std::size_t>(match)] = true;
+        from.push_back(match);
+        if (from.size() == static_cast<std::size_t>(kSlots))
+            break;
+    }
+    ctx.slotTable.renumber(from);
+    const Slot &cur = ctx.slotTable[ctx.slotTable.current];
+    if (cur.slotState == kSlotLoaded && cur.connectionFlag == kConnected)
+        ctx.enableDisconnect();
+    else
+        ctx.enableConnect();
 }
 
 } // namespace connections

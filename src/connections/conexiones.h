@@ -4,6 +4,7 @@
 // (closing the main window, E&xit). Each is a guarded operation; the toolbar
 // states they set are read from the context (connectEnabled/disconnectEnabled).
 #include <string>
+#include <vector>
 
 namespace shell { class AppContext; }
 
@@ -14,6 +15,12 @@ void selectServer(shell::AppContext &ctx, int position, const std::string &selec
 void connect(shell::AppContext &ctx);
 void disconnect(shell::AppContext &ctx);
 void closeAll(shell::AppContext &ctx);
+
+// The selector now lists `servers` (the registry's SERVIDOR values in order):
+// every connected slot moves to the position of its server and stays connected;
+// a slot loaded but not connected is freed, so that picking it again loads the
+// row as it now is; a connected server no longer registered is disconnected.
+void followRegistry(shell::AppContext &ctx, const std::vector<std::string> &servers);
 
 // The messages of Connect.
 inline constexpr const char *kNoUser = "Debe entrar nombre de usuario";

@@ -1,5 +1,6 @@
 #include "blorecursos.h"
 
+#include "autorefresh.h"
 #include "appcontext.h"
 #include "dsesion.h"
 #include "errores.h"
@@ -158,6 +159,7 @@ void BloRecursos::buildForm()
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(Tabla_Recursos_Bloqueados, 1);
     lay->addLayout(buttons);
+    shell::AutoRefresh::attach(m_ctx, GBloqueos);
     pagesChanged();
 }
 

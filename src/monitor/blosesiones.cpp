@@ -1,5 +1,6 @@
 #include "blosesiones.h"
 
+#include "autorefresh.h"
 #include "appcontext.h"
 #include "errores.h"
 #include "formutil.h"
@@ -86,6 +87,7 @@ BloSesiones::BloSesiones(AppContext &ctx, QWidget *parent) : QWidget(parent), m_
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(LBloqueos, 1);
     lay->addLayout(buttons);
+    shell::AutoRefresh::attach(m_ctx, GBloqueos);
     resize(760, 420);
 }
 

@@ -1,5 +1,6 @@
 #include "contenciones.h"
 
+#include "autorefresh.h"
 #include "appcontext.h"
 #include "errores.h"
 #include "formutil.h"
@@ -119,6 +120,7 @@ void Contenciones::buildForm()
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(split, 1);
     lay->addLayout(buttons);
+    shell::AutoRefresh::attach(m_ctx, GContenciones);
 }
 
 void Contenciones::GContenciones_Click()

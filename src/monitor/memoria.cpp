@@ -1,5 +1,6 @@
 #include "memoria.h"
 
+#include "autorefresh.h"
 #include "appcontext.h"
 #include "errores.h"
 #include "formutil.h"
@@ -174,6 +175,7 @@ void Memoria::buildForm()
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(Carpeta_Memoria, 1);
     lay->addLayout(buttons);
+    shell::AutoRefresh::attach(m_ctx, GMemoria);
 }
 
 // One refresh is one operation: Ignore goes on with the next step, Abort ends

@@ -1,5 +1,6 @@
 #include "procesos.h"
 
+#include "autorefresh.h"
 #include "appcontext.h"
 #include "errores.h"
 #include "formutil.h"
@@ -44,6 +45,7 @@ Procesos::Procesos(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ct
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(LProcesos, 1);
     lay->addLayout(buttons);
+    shell::AutoRefresh::attach(m_ctx, GProcesos);
     resize(sizeHint());
 }
 

@@ -1,5 +1,6 @@
 #include "sesiones.h"
 
+#include "autorefresh.h"
 #include "appcontext.h"
 #include "dsesion.h"
 #include "errores.h"
@@ -238,6 +239,7 @@ void Sesiones::buildForm()
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(Paginas, 1);
     lay->addLayout(buttons);
+    shell::AutoRefresh::attach(m_ctx, GSession);
 }
 
 ResultGrid *Sesiones::rankingGrid(Ranking r) const

@@ -1,6 +1,7 @@
 #include "servidores.h"
 
 #include "appcontext.h"
+#include "credentials.h"
 #include "errores.h"
 #include "esquema.h"
 #include "formutil.h"
@@ -331,7 +332,10 @@ void Servidores::enterModify()
         eFormatoRAW->setChecked(f == "RAW");
     });
     op.step([&] { eLogin->setText(qs(cellText(rs, "LOGIN"))); });
-    op.step([&] { ePassword->setText(qs(Descifrar(kCipherKey, cellText(rs, "PASSWORD")))); });
+    op.step([&] {
+        m_storedPassword = cellText(rs, "PASSWORD");
+        ePassword->setText(qs(Leer_Clave(m_ctx, m_storedPassword)));
+    });
     op.step([&] { eLoginTimeOut->setText(qs(cellText(rs, "LOGIN_TIME_OUT"))); });
     op.step([&] { eQueryTimeOut->setText(qs(cellText(rs, "QUERY_TIME_OUT"))); });
     op.step([&] { eEmpresa->setText(qs(cellText(rs, "EMPRESA"))); });
@@ -357,10 +361,9 @@ void Servidores::fillReleases()
 bool Servidores::save()
 {
     const std::string password = trimmed(ePassword->text());
-    if (!CifradoCabe(password)) {
-        m_ctx.prompts.MsgBox("The password is too long to be stored encoded: at most " +
-                                 std::to_string(kMaxCipherBytes) +
-                                 " characters fit (fewer with accented letters). Nothing was saved.",
+    if (caracteres(password) > kMaxPasswordChars) {
+        m_ctx.prompts.MsgBox("The password is longer than " + std::to_string(kMaxPasswordChars) +
+                                 " characters, Oracle's limit. Nothing was saved.",
                              vbOKOnly + vbExclamation, "Servers");
         ePassword->setFocus();
         return false;
@@ -383,17 +386,30 @@ bool Servidores::save()
     set("CONECCION", ss(eConeccion->text()));
     set("FORMATO", eFormatoTNS->isChecked() ? "TNS" : eFormatoRAW->isChecked() ? "RAW" : "XXX");
     set("LOGIN", ss(eLogin->text()));
-    op.step([&] { m_rs->SetField("PASSWORD", Cifrar(kCipherKey, password)); });
+    std::string stored;
+    op.step([&] {
+        stored = Guardar_Clave(m_ctx, password);
+        m_rs->SetField("PASSWORD", stored);
+    });
     set("LOGIN_TIME_OUT", ss(eLoginTimeOut->text()));
     set("QUERY_TIME_OUT", ss(eQueryTimeOut->text()));
     set("COMENTARIO", ss(eComentario->toPlainText()));
     set("ESTADO", "SQL*Vigil");
     set("EMPRESA", ss(eEmpresa->text()));
     set("CONTRAPARTE", ss(eContraparte->text()));
-    op.step([&] { m_rs->Update(); });
+    const bool updated = op.step([&] { m_rs->Update(); });
     op.finish();
     if (m_rs)
         m_rs->CancelUpdate();
+    // The password's previous place (keyring entry, long-encoding row) is let go
+    // once the row points elsewhere; a row not written lets the new one go.
+    if (updated && m_mode == Mode::Modify && m_storedPassword != stored)
+        Olvidar_Clave(m_ctx, m_storedPassword);
+    else if (!updated && !stored.empty())
+        Olvidar_Clave(m_ctx, stored);
+    m_storedPassword.clear();
+    if (updated && m_ctx.registryChanged)
+        m_ctx.registryChanged();
     return true;
 }
 
@@ -428,10 +444,22 @@ void Servidores::SEliminar_Click()
             Err_Raise(kErrObjectNotSet, "The repository is not open.");
         return *m_ctx.repository;
     };
+    std::vector<std::string> passwords;
     op.step([&] {
+        passwords.clear();
+        for (auto rs = db().OpenRecordset("SELECT PASSWORD FROM SERVIDORES WHERE SERVIDOR = :servidor AND "
+                                          "INSTANCIA = :instancia",
+                                          0, {{"servidor", server}, {"instancia", instance}});
+             !rs->IsEOF(); rs->MoveNext())
+            passwords.push_back(rs->Field("PASSWORD").toString());
+    });
+    const bool deleted = op.step([&] {
         db().Execute("DELETE FROM SERVIDORES WHERE SERVIDOR = :servidor AND INSTANCIA = :instancia",
                      {{"servidor", server}, {"instancia", instance}});
     });
+    if (deleted)
+        for (const std::string &p : passwords)
+            Olvidar_Clave(m_ctx, p);
     bool shared = false;
     op.step([&] {
         for (auto rs = db().OpenRecordset("SELECT SERVIDOR FROM SERVIDORES"); !rs->IsEOF(); rs->MoveNext())
@@ -446,13 +474,52 @@ void Servidores::SEliminar_Click()
     }
     const bool completed = op.alive();
     op.finish();
+    if (m_ctx.registryChanged)
+        m_ctx.registryChanged();
     if (completed)
         GServidores_Click();
 }
 
+// "&Init" wipes every table. On a repository that already holds servers it asks
+// first, naming what would be lost; on a new repository (no SERVIDORES table yet,
+// or an empty one) it asks nothing.
 void Servidores::Iniciar_Tabla_Click()
 {
+    const Contenido c = contenido();
+    if (c.servidores > 0) {
+        const std::string question =
+            "Init deletes and creates again every table of the repository: " + std::to_string(c.servidores) +
+            (c.servidores == 1 ? " server" : " servers") + " and " + std::to_string(c.muestras) +
+            (c.muestras == 1 ? " space sample" : " space samples") + " will be lost. Initialise " +
+            m_ctx.repositoryFile() + "?";
+        if (m_ctx.prompts.MsgBox(question, vbYesNo + vbCritical + vbDefaultButton2, "Cuidado!") != vbYes)
+            return;
+    }
     iniciarRepositorio(m_ctx);
+    if (m_ctx.registryChanged)
+        m_ctx.registryChanged();
+    GServidores_Click();
+}
+
+// What the repository holds now; zeros where a table does not exist yet.
+Servidores::Contenido Servidores::contenido() const
+{
+    Contenido c;
+    if (!m_ctx.repository)
+        return c;
+    try {
+        for (auto rs = m_ctx.repository->OpenRecordset("SELECT SERVIDOR FROM SERVIDORES"); !rs->IsEOF(); rs->MoveNext())
+            ++c.servidores;
+    } catch (const std::exception &) {
+        return c;
+    }
+    try {
+        for (auto rs = m_ctx.repository->OpenRecordset("SELECT DISTINCT DB_NM, CHECK_DATE FROM SPACES"); !rs->IsEOF();
+             rs->MoveNext())
+            ++c.muestras;
+    } catch (const std::exception &) {
+    }
+    return c;
 }
 
 void Servidores::SSalir_Click()

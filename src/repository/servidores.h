@@ -63,6 +63,11 @@ public:
     void eRDBMS_Click();
 
 private:
+    struct Contenido {
+        int servidores = 0;
+        int muestras = 0;       // space samples: one per server and day in SPACES
+    };
+    Contenido contenido() const;
     void buildForm();
     void enterNew();
     void enterModify();
@@ -75,6 +80,7 @@ private:
     shell::AppContext &m_ctx;
     Mode m_mode = Mode::Browse;
     std::unique_ptr<localdb::Recordset> m_rs;   // the row being added or changed
+    std::string m_storedPassword;               // its PASSWORD value when modifying
 };
 
 // The releases offered for a product ("ORACLE 7" → "7.0.n" ... "7.3.n").

@@ -7,6 +7,8 @@
 #include "scanix_host.h"
 
 #include <QComboBox>
+#include <QEvent>
+#include <QMdiSubWindow>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -113,6 +115,37 @@ std::string enlaceSql(const std::string &link)
     if (bare)
         return link;
     return escribible(link) ? "\"" + link + "\"" : std::string();
+}
+
+namespace {
+
+class TamanoInicial : public QObject {
+public:
+    TamanoInicial(QWidget *form, QSize size) : QObject(form), m_size(size) {}
+    bool eventFilter(QObject *watched, QEvent *e) override
+    {
+        if (e->type() != QEvent::Show)
+            return false;
+        auto *form = static_cast<QWidget *>(watched);
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(form->parentWidget())) {
+            const QSize frame = sub->size() - form->size();
+            sub->resize(sub->size().expandedTo(m_size + frame));
+        }
+        deleteLater();
+        form->removeEventFilter(this);
+        return false;
+    }
+
+private:
+    QSize m_size;
+};
+
+} // namespace
+
+void tamanoInicial(QWidget *form, int width, int height)
+{
+    form->resize(width, height);
+    form->installEventFilter(new TamanoInicial(form, QSize(width, height)));
 }
 
 std::string campo(const access::OraDynaset &ds, const char *column)

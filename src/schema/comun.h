@@ -48,6 +48,10 @@ std::string passwordSql(const std::string &password);
 // A database link name (dotted parts allowed bare).
 std::string enlaceSql(const std::string &link);
 
+// Gives a window the size that shows its data: resized now, and when it is first
+// shown inside a frame's child window, that child window grows to fit it.
+void tamanoInicial(QWidget *form, int width, int height);
+
 // The text of a field: a null reads as "".
 std::string campo(const access::OraDynaset &ds, const char *column);
 

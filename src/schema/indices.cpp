@@ -1,5 +1,7 @@
 #include "indices.h"
 
+#include "comun.h"
+
 namespace schema {
 
 Indices::Indices(shell::AppContext &ctx, QWidget *parent)
@@ -15,7 +17,7 @@ Indices::Indices(shell::AppContext &ctx, QWidget *parent)
                      {"Table", "table_name"}}},
                    parent)
 {
-    resize(720, 440);
+    tamanoInicial(this, 720, 440);
 }
 
 } // namespace schema

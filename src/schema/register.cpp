@@ -1,6 +1,10 @@
 #include "register.h"
 
+#include "clusters.h"
+#include "grants.h"
 #include "indices.h"
+#include "mdatabas.h"
+#include "roles.h"
 #include "sequencias.h"
 #include "sinonimos.h"
 #include "tablas.h"
@@ -19,7 +23,11 @@ template <class W> void add(shell::WindowRegistry &registry, const char *form)
 
 void registerWindows(shell::WindowRegistry &registry)
 {
+    add<MDatabas>(registry, "MDATABAS");
     add<Usuarios>(registry, "USUARIOS");
+    add<Roles>(registry, "ROLES");
+    add<Grants>(registry, "GRANTS");
+    add<Clusters>(registry, "CLUSTERS");
     add<Sinonimos>(registry, "SINONIMOS");
     add<Tablas>(registry, "TABLAS");
     add<Indices>(registry, "INDICES");

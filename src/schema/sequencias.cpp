@@ -1,5 +1,7 @@
 #include "sequencias.h"
 
+#include "comun.h"
+
 namespace schema {
 
 Sequencias::Sequencias(shell::AppContext &ctx, QWidget *parent)
@@ -16,7 +18,7 @@ Sequencias::Sequencias(shell::AppContext &ctx, QWidget *parent)
                      {"Last Number", "last_number"}}},
                    parent)
 {
-    resize(760, 400);
+    tamanoInicial(this, 760, 400);
 }
 
 } // namespace schema

@@ -132,7 +132,7 @@ Sinonimos::Sinonimos(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(CarpetaSynonyms, 1);
     lay->addLayout(buttons);
-    resize(820, 460);
+    tamanoInicial(this, 820, 460);
     CarpetaSynonyms_Click(0);
 
     GuardedOperation op(m_ctx);

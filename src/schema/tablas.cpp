@@ -103,7 +103,7 @@ Tablas::Tablas(AppContext &ctx, QWidget *parent)
     CarpetaTablas->addTab(viewer, "Constraints");
     mainLayout()->insertWidget(0, CarpetaTablas, 1);
     connect(CarpetaTablas, &QTabWidget::currentChanged, this, [this](int tab) { CarpetaTablas_Click(tab); });
-    resize(720, 480);
+    tamanoInicial(this, 720, 480);
 }
 
 void Tablas::CarpetaTablas_Click(int tab)

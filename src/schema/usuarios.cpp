@@ -50,7 +50,7 @@ Usuarios::Usuarios(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ct
     auto *lay = new QVBoxLayout(this);
     lay->addWidget(LUsuarios, 1);
     lay->addLayout(buttons);
-    resize(760, 420);
+    tamanoInicial(this, 760, 420);
 }
 
 void Usuarios::GUsuarios_Click()

@@ -1,5 +1,7 @@
 #include "vistas.h"
 
+#include "comun.h"
+
 #include "appcontext.h"
 #include "formutil.h"
 #include "prompts.h"
@@ -15,7 +17,7 @@ Vistas::Vistas(shell::AppContext &ctx, QWidget *parent)
                    parent)
 {
     connect(grid(), &shell::ResultGrid::rowDoubleClicked, this, [this](int) { LVistas_DblClick(); });
-    resize(860, 440);
+    tamanoInicial(this, 860, 440);
 }
 
 void Vistas::LVistas_DblClick()

@@ -1,5 +1,6 @@
 #include "appcontext.h"
 
+#include "credentials.h"
 #include "errores.h"
 
 namespace shell {
@@ -59,6 +60,34 @@ void SlotTable::initialise()
         m_slots[static_cast<std::size_t>(n)].slotState = kSlotFree;
         m_slots[static_cast<std::size_t>(n)].connectionFlag = 0;
     }
+}
+
+void SlotTable::renumber(const std::vector<int> &from)
+{
+    std::array<Slot, kSlots + 1> slots{};
+    std::array<std::unique_ptr<access::OraDatabase>, kSlots + 1> connections{};
+    int newCurrent = 1;
+    for (int n = 1; n <= kSlots; ++n) {
+        const int old = n <= static_cast<int>(from.size()) ? from[static_cast<std::size_t>(n - 1)] : 0;
+        if (old < 1 || old > kSlots)
+            continue;
+        slots[static_cast<std::size_t>(n)] = m_slots[static_cast<std::size_t>(old)];
+        connections[static_cast<std::size_t>(n)] = std::move(m_connections[static_cast<std::size_t>(old)]);
+        if (old == current)
+            newCurrent = n;
+    }
+    m_slots = std::move(slots);
+    for (auto &c : m_connections) {
+        if (!c)
+            continue;
+        try {
+            c->Close();
+        } catch (...) {
+            // The server is gone from the registry; a failing close changes nothing for the user.
+        }
+    }
+    m_connections = std::move(connections);
+    current = newCurrent;
 }
 
 access::OraDatabase *SlotTable::currentConnection()

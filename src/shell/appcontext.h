@@ -16,6 +16,7 @@
 namespace shell {
 
 class PromptService;
+class SecretStore;
 
 // The application-wide pointer: 0 default, 11 busy. `apply` shows it (the
 // program sets Qt's override cursor; tests just read code()).
@@ -71,6 +72,16 @@ public:
     access::OraDatabase *currentConnection() { return slotTable.currentConnection(); }
 
     WindowRegistry windows;
+
+    // The desktop's keyring, when the program has one (credentials.h); none in tests
+    // unless they set one.
+    std::unique_ptr<SecretStore> secrets;
+
+    // Error dialogs being shown right now (Manejar_Error); auto-refresh waits while > 0.
+    int errorDialogsOpen = 0;
+    // Called after the Servers window stored, changed or deleted a server, so the
+    // main window's selector lists the registry as it now is.
+    std::function<void()> registryChanged;
 };
 
 inline constexpr const char *kAccessCode = "VANTO";

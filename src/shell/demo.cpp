@@ -8,6 +8,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include <QCoreApplication>
+
 namespace fs = std::filesystem;
 
 namespace shell {
@@ -19,7 +21,10 @@ std::string defaultDemoDirectory()
 
 static void copyReports(const fs::path &dir)
 {
-    for (const char *source : {SQLVIGIL_SOURCE_REPORTS, "../share/sqlvigil/reports"}) {
+    // The source tree's reports when run from a build, else the installed ones
+    // beside the program (bin/../share/sqlvigil/reports).
+    const std::string installed = QCoreApplication::applicationDirPath().toStdString() + "/../share/sqlvigil/reports";
+    for (const std::string &source : {std::string(SQLVIGIL_SOURCE_REPORTS), installed}) {
         std::error_code ec;
         if (!fs::is_directory(source, ec))
             continue;

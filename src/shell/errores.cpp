@@ -132,6 +132,12 @@ int Manejar_Error(AppContext &ctx, const PendingError &err)
         return 0;
     if (err.number == kErrInvalidNull)
         return vbIgnore;
+    // Timers that press buttons by themselves hold off while the dialog is open.
+    struct Open {
+        int &n;
+        explicit Open(int &c) : n(c) { ++n; }
+        ~Open() { --n; }
+    } open(ctx.errorDialogsOpen);
     return ctx.prompts.MsgBox(Error_Cuerpo(err), vbAbortRetryIgnore + vbCritical + vbDefaultButton1,
                               Error_Titulo(err));
 }

@@ -5,6 +5,7 @@
 #include "appcontext.h"
 #include "demo.h"
 #include "formutil.h"
+#include "keyring.h"
 #include "marco.h"
 #include "prompts.h"
 #include "registry.h"
@@ -60,6 +61,9 @@ int main(int argc, char **argv)
         ctx.iniPath = iniPath;
     }
     shell::registerAllWindows(ctx.windows);
+    // Passwords go to the desktop's keyring when it takes them (credentials.h).
+    if (!qEnvironmentVariableIsSet("SQLVIGIL_NO_KEYRING"))
+        ctx.secrets = std::make_unique<shell::KeyringStore>();
 
     shell::Marco marco(ctx);
     marco.show();

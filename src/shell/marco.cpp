@@ -6,6 +6,8 @@
 #include "entservidores.h"
 #include "errores.h"
 #include "prompts.h"
+#include "resultgrid.h"
+#include "windowplaces.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,6 +29,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTextEdit>
@@ -144,6 +147,7 @@ Marco::Marco(AppContext &ctx, QWidget *parent) : QMainWindow(parent), m_ctx(ctx)
     statusBar()->addPermanentWidget(m_status);
     statusBar()->setSizeGripEnabled(true);
     m_ctx.buttonsChanged = [this] { showButtons(); };
+    m_ctx.registryChanged = [this] { refreshSelector(); };
     m_ctx.pointer.apply = [](int code) {
         if (code == kPointerBusy) {
             QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -153,6 +157,8 @@ Marco::Marco(AppContext &ctx, QWidget *parent) : QMainWindow(parent), m_ctx(ctx)
         }
     };
     resize(1180, 800);
+    m_places = std::make_unique<WindowPlaces>(QString::fromStdString(m_ctx.iniPath));
+    m_places->restoreFrame(*this);
 }
 
 Marco::~Marco()
@@ -162,6 +168,7 @@ Marco::~Marco()
         sub->disconnect(this);
     m_open.clear();
     m_ctx.buttonsChanged = nullptr;
+    m_ctx.registryChanged = nullptr;
     m_ctx.pointer.apply = nullptr;
 }
 
@@ -500,6 +507,30 @@ void Marco::fillSelector()
         connections::selectServer(m_ctx, 0, ServidoresCombo->itemText(0).toStdString());
 }
 
+void Marco::refreshSelector()
+{
+    std::vector<std::string> names;
+    GuardedOperation op(m_ctx);
+    op.step([&] {
+        if (!m_ctx.repository)
+            Err_Raise(kErrObjectNotSet, "The repository is not open.");
+        for (auto rs = m_ctx.repository->OpenRecordset("SELECT SERVIDOR FROM SERVIDORES"); !rs->IsEOF(); rs->MoveNext())
+            names.push_back(rs->Field("SERVIDOR").toString());
+    });
+    const bool read = op.alive();
+    op.finish();
+    if (!read)
+        return;
+    connections::followRegistry(m_ctx, names);
+    QSignalBlocker quiet(ServidoresCombo);
+    ServidoresCombo->clear();
+    for (const std::string &n : names)
+        ServidoresCombo->addItem(QString::fromStdString(n));
+    if (!names.empty())
+        ServidoresCombo->setCurrentIndex(std::min<int>(m_ctx.slotTable.current, static_cast<int>(names.size())) - 1);
+    updateStatus();
+}
+
 bool Marco::Form_Load()
 {
     m_ctx.slotTable.current = 1;
@@ -524,6 +555,12 @@ QWidget *Marco::form(const std::string &formName) const
     return it == m_open.end() ? nullptr : it->second->widget();
 }
 
+QMdiSubWindow *Marco::subWindow(const std::string &formName) const
+{
+    auto it = m_open.find(formName);
+    return it == m_open.end() ? nullptr : it->second;
+}
+
 QWidget *Marco::showForm(const std::string &formName)
 {
     if (QWidget *w = form(formName)) {
@@ -537,6 +574,8 @@ QWidget *Marco::showForm(const std::string &formName)
         return nullptr;
     if (w->objectName().isEmpty())
         w->setObjectName(QString::fromStdString(formName));
+    w->ensurePolished();
+    const QSize asked = requestedSize(w);
     QMdiSubWindow *sub = m_mdi->addSubWindow(w);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowTitle(w->windowTitle());
@@ -546,6 +585,7 @@ QWidget *Marco::showForm(const std::string &formName)
     connect(w, &QWidget::windowTitleChanged, sub, &QWidget::setWindowTitle);
     sub->show();
     w->show();
+    m_places->place(m_mdi, sub, w, QString::fromStdString(formName), asked);
     return w;
 }
 
@@ -634,6 +674,8 @@ void Marco::copy()
     } else if (auto *list = qobject_cast<QListWidget *>(w)) {
         if (list->currentItem())
             cb->setText(list->currentItem()->text());
+    } else if (auto *grid = qobject_cast<ResultGrid *>(w)) {
+        grid->copySelection();
     }
 }
 
@@ -728,6 +770,8 @@ void Marco::arrange(int code)
 void Marco::closeEvent(QCloseEvent *event)
 {
     RelojSentenciasPesadas->stop();
+    if (!isMinimized())
+        m_places->saveFrame(*this);
     m_mdi->closeAllSubWindows();
     if (!m_closedAll)
         connections::closeAll(m_ctx);

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 
 #include <map>
+#include <memory>
 #include <string>
 
 class QAction;
@@ -20,6 +21,7 @@ class QToolBar;
 namespace shell {
 
 class AppContext;
+class WindowPlaces;
 
 class Marco : public QMainWindow {
     Q_OBJECT
@@ -37,6 +39,9 @@ public:
     QWidget *form(const std::string &formName) const;
 
     QMdiArea *mdi() const { return m_mdi; }
+    // The child window (frame) holding an open form, or nullptr.
+    QMdiSubWindow *subWindow(const std::string &formName) const;
+    WindowPlaces &places() const { return *m_places; }
     QAction *toolbarAction(const QString &key) const;
 
     // Commands, callable by tests as the menus call them.
@@ -49,6 +54,8 @@ public:
     void paste();
     void arrange(int code);     // 0 cascade, 1 tile horizontally, 2 tile vertically, 3 arrange icons
     void BtnSentenciasPesadas_Click();
+    // Lists the registry again in the selector (after the Servers window changed it).
+    void refreshSelector();
 
     QWidget *CoolBarSQLVigil;
     QToolBar *ToolbarSQLVigil;
@@ -76,6 +83,7 @@ private:
     QMenu *m_windowsMenu = nullptr;
     QLabel *m_status = nullptr;
     std::map<std::string, QMdiSubWindow *> m_open;
+    std::unique_ptr<WindowPlaces> m_places;
     bool m_closedAll = false;
 };
 

@@ -29,24 +29,6 @@ int QtPromptService::MsgBox(const std::string &text, int style, const std::strin
     default:
         box.setIcon(QMessageBox::NoIcon);
     }
-    struct Def {
-        const char *caption;
-        int answer;
-        QMessageBox::ButtonRole role;
-    };
-    auto role = [](int answer) {
-        switch (answer) {
-        case vbOK:
-        case vbYes:
-        case vbRetry:
-            return QMessageBox::AcceptRole;
-        case vbNo:
-        case vbIgnore:
-            return QMessageBox::NoRole;
-        default:
-            return QMessageBox::RejectRole;
-        }
-    };
     auto caption = [](int answer) {
         switch (answer) {
         case vbOK: return "OK";
@@ -62,21 +44,26 @@ int QtPromptService::MsgBox(const std::string &text, int style, const std::strin
     QList<QPair<QAbstractButton *, int>> made;
     for (int i = 0; i < count; ++i) {
         int a = answerOf(p.buttons(), i);
-        QPushButton *b = box.addButton(QString::fromLatin1(caption(a)), role(a));
+        // One role for every button keeps them in the classic order (Abort, Retry,
+        // Ignore; Yes, No) whatever the desktop's own button order is.
+        QPushButton *b = box.addButton(QString::fromLatin1(caption(a)), QMessageBox::ActionRole);
         made.append({b, a});
         if (i == p.defaultIndex() || (p.defaultIndex() >= count && i == 0))
             box.setDefaultButton(b);
     }
-    // Escape answers Cancel where there is one, else the last button.
-    box.setEscapeButton(made.last().first);
+    // Escape and the close button answer Cancel where there is one, Abort in the
+    // error dialog (never Ignore, which would carry on with the operation), else
+    // the last button (No, OK).
+    QPair<QAbstractButton *, int> escape = made.last();
     for (const auto &m : made)
-        if (m.second == vbCancel)
-            box.setEscapeButton(m.first);
+        if (m.second == vbCancel || m.second == vbAbort)
+            escape = m;
+    box.setEscapeButton(escape.first);
     box.exec();
     for (const auto &m : made)
         if (box.clickedButton() == m.first)
             return m.second;
-    return made.last().second;
+    return escape.second;
 }
 
 int QtPromptService::execDialog(QDialog &dialog)

@@ -1,8 +1,21 @@
 #include "resultgrid.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QFileDialog>
 #include <QFont>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPainter>
 #include <QPalette>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <QTextDocument>
 
 namespace shell {
 
@@ -217,6 +230,57 @@ Qt::ItemFlags ResultGridModel::flags(const QModelIndex &index) const
 
 // ---------------------------------------------------------------- view
 
+namespace {
+
+// Paints a cell that has a background of its own (warning, alarm) in that colour
+// even when its row is selected, and shows the selection as a frame instead.
+class KeepBackgroundDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *p, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const QVariant bg = index.data(Qt::BackgroundRole);
+        if (!(option.state & QStyle::State_Selected) || !bg.isValid()) {
+            QStyledItemDelegate::paint(p, option, index);
+            return;
+        }
+        QStyleOptionViewItem plain(option);
+        plain.state &= ~QStyle::State_Selected;
+        QStyledItemDelegate::paint(p, plain, index);
+        p->save();
+        QPen pen(option.palette.color(QPalette::Highlight), 2);
+        p->setPen(pen);
+        p->setBrush(Qt::NoBrush);
+        p->drawRect(QRectF(option.rect).adjusted(1, 1, -1, -1));
+        p->restore();
+    }
+};
+
+// One CSV field (RFC 4180): quoted when it holds a comma, a quote or a line
+// break, with its quotes doubled.
+QString csvField(const QString &text)
+{
+    if (!text.contains(',') && !text.contains('"') && !text.contains('\n') && !text.contains('\r'))
+        return text;
+    QString q = text;
+    q.replace('"', "\"\"");
+    return '"' + q + '"';
+}
+
+// One cell of tab-separated clipboard text: quoted the same way when it holds a
+// tab, a quote or a line break, so that spreadsheets read it back as one cell.
+QString tsvField(const QString &text)
+{
+    if (!text.contains('\t') && !text.contains('"') && !text.contains('\n') && !text.contains('\r'))
+        return text;
+    QString q = text;
+    q.replace('"', "\"\"");
+    return '"' + q + '"';
+}
+
+} // namespace
+
 ResultGrid::ResultGrid(const QString &objectName, QWidget *parent)
     : QTableView(parent), m_model(new ResultGridModel(this))
 {
@@ -236,8 +300,18 @@ ResultGrid::ResultGrid(const QString &objectName, QWidget *parent)
     setStyleSheet("QTableView { gridline-color: #d8dbe0; }"
                   "QHeaderView::section { background: #e4e7ec; padding: 3px 6px; border: 0px;"
                   " border-right: 1px solid #c8ccd2; border-bottom: 1px solid #b8bcc4; font-weight: 600; }");
+    setItemDelegate(new KeepBackgroundDelegate(this));
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setMinimumSectionSize(24);
     syncHiddenHeaderRow();
-    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { syncHiddenHeaderRow(); });
+    fitHeaderCaptions();
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        syncHiddenHeaderRow();
+        fitHeaderCaptions();
+    });
+    connect(m_model, &QAbstractItemModel::headerDataChanged, this, [this] { fitHeaderCaptions(); });
+    buildContextMenu();
     connect(m_model, &ResultGridModel::currentRowChanged, this, [this](int row) {
         if (row > 0 && row < m_model->rows())
             selectRow(row);
@@ -270,6 +344,234 @@ void ResultGrid::fitColumns()
             w = std::max(w, fm.horizontalAdvance(m_model->text(r, c)) + 14);
         setColumnWidth(c, std::min(w, 420));
     }
+}
+
+} // namespace shell
+
+namespace shell {
+
+void ResultGrid::fitHeaderCaptions()
+{
+    QFont bold = horizontalHeader()->font();
+    bold.setWeight(QFont::DemiBold);
+    const QFontMetrics fm(bold);
+    QAbstractItemModel *m = model();
+    for (int c = 0; c < m->columnCount(); ++c) {
+        const int need = fm.horizontalAdvance(m->headerData(c, Qt::Horizontal).toString()) + 20;
+        if (columnWidth(c) < need)
+            setColumnWidth(c, need);
+    }
+}
+
+QSize ResultGrid::sizeHint() const
+{
+    int w = 2 * frameWidth() + verticalScrollBar()->sizeHint().width() + 2;
+    for (int c = 0; c < model()->columnCount(); ++c)
+        if (!isColumnHidden(c))
+            w += columnWidth(c);
+    const int rowsShown = std::clamp(model()->rowCount() - 1, 6, 12);
+    int h = 2 * frameWidth() + horizontalHeader()->sizeHint().height() +
+            rowsShown * verticalHeader()->defaultSectionSize() + horizontalScrollBar()->sizeHint().height();
+    return {std::min(w, 1600), h};
+}
+
+void ResultGrid::buildContextMenu()
+{
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto add = [this](const QString &caption, const char *name, const QKeySequence &keys, auto slot) {
+        auto *a = new QAction(caption, this);
+        a->setObjectName(name);
+        if (!keys.isEmpty()) {
+            a->setShortcut(keys);
+            a->setShortcutContext(Qt::WidgetShortcut);
+        }
+        connect(a, &QAction::triggered, this, slot);
+        addAction(a);
+        return a;
+    };
+    add("&Copy", "GridCopy", QKeySequence::Copy, [this] { copySelection(false); });
+    add("Copy with &headers", "GridCopyHeaders", {}, [this] { copySelection(true); });
+    add("Select &all", "GridSelectAll", QKeySequence::SelectAll, [this] { selectAll(); });
+    auto *sep = new QAction(this);
+    sep->setSeparator(true);
+    addAction(sep);
+    add("&Export to CSV...", "GridExportCsv", {}, [this] { exportCsvInteractive(); });
+    add("&Print...", "GridPrint", {}, [this] { printInteractive(); });
+}
+
+bool ResultGrid::event(QEvent *e)
+{
+    // The grid's own Copy and Select all win over the frame's Edit menu keys
+    // while the grid has the focus.
+    if (e->type() == QEvent::ShortcutOverride) {
+        auto *k = static_cast<QKeyEvent *>(e);
+        if (k->matches(QKeySequence::Copy) || k->matches(QKeySequence::SelectAll)) {
+            e->accept();
+            return true;
+        }
+    }
+    return QTableView::event(e);
+}
+
+void ResultGrid::showEvent(QShowEvent *e)
+{
+    // Widths a window set by hand still show each caption in full.
+    fitHeaderCaptions();
+    QTableView::showEvent(e);
+}
+
+void ResultGrid::keyPressEvent(QKeyEvent *e)
+{
+    if (e->matches(QKeySequence::Copy)) {
+        copySelection(false);
+        e->accept();
+        return;
+    }
+    if (e->matches(QKeySequence::SelectAll)) {
+        selectAll();
+        e->accept();
+        return;
+    }
+    QTableView::keyPressEvent(e);
+}
+
+QString ResultGrid::cellText(int row, int col) const
+{
+    return model()->data(model()->index(row, col), Qt::DisplayRole).toString();
+}
+
+QList<int> ResultGrid::dataRowIndexes() const
+{
+    QList<int> rows;
+    if (m_model->dataRows() == 0)
+        return rows;                         // only the blank row left by reset()
+    for (int r = 1; r < model()->rowCount(); ++r)
+        if (!isRowHidden(r))
+            rows.append(r);
+    return rows;
+}
+
+QList<int> ResultGrid::dataColumnIndexes() const
+{
+    QList<int> cols;
+    for (int c = m_model->numbered() ? 1 : 0; c < model()->columnCount(); ++c)
+        if (!isColumnHidden(c))
+            cols.append(c);
+    return cols;
+}
+
+QString ResultGrid::selectionText(bool withHeaders) const
+{
+    const QList<int> cols = dataColumnIndexes();
+    QStringList lines;
+    if (withHeaders) {
+        QStringList h;
+        for (int c : cols)
+            h.append(tsvField(model()->headerData(c, Qt::Horizontal).toString()));
+        lines.append(h.join('\t'));
+    }
+    const QItemSelectionModel *sel = selectionModel();
+    for (int r : dataRowIndexes()) {
+        QStringList cells;
+        bool any = false;
+        for (int c : cols) {
+            const bool picked = sel && sel->isSelected(model()->index(r, c));
+            any = any || picked;
+            cells.append(picked ? tsvField(cellText(r, c)) : QString());
+        }
+        if (any)
+            lines.append(cells.join('\t'));
+    }
+    return lines.join('\n');
+}
+
+void ResultGrid::copySelection(bool withHeaders) const
+{
+    QApplication::clipboard()->setText(selectionText(withHeaders));
+}
+
+QString ResultGrid::csvText() const
+{
+    const QList<int> cols = dataColumnIndexes();
+    QString out;
+    QStringList h;
+    for (int c : cols)
+        h.append(csvField(model()->headerData(c, Qt::Horizontal).toString()));
+    out += h.join(',') + "\r\n";
+    for (int r : dataRowIndexes()) {
+        QStringList cells;
+        for (int c : cols)
+            cells.append(csvField(cellText(r, c)));
+        out += cells.join(',') + "\r\n";
+    }
+    return out;
+}
+
+bool ResultGrid::exportCsv(const QString &path, QString *error) const
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        if (error)
+            *error = f.errorString();
+        return false;
+    }
+    const QByteArray bytes = csvText().toUtf8();
+    if (f.write(bytes) != bytes.size() || !f.flush()) {
+        if (error)
+            *error = f.errorString();
+        f.close();
+        f.remove();                           // no half-written export left behind
+        return false;
+    }
+    f.close();
+    return true;
+}
+
+QString ResultGrid::htmlTable() const
+{
+    const QList<int> cols = dataColumnIndexes();
+    QString html = "<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\"><tr>";
+    for (int c : cols)
+        html += "<th align=\"left\">" + model()->headerData(c, Qt::Horizontal).toString().toHtmlEscaped() + "</th>";
+    html += "</tr>";
+    for (int r : dataRowIndexes()) {
+        html += "<tr>";
+        for (int c : cols)
+            html += "<td>" + cellText(r, c).toHtmlEscaped().replace('\n', "<br>") + "</td>";
+        html += "</tr>";
+    }
+    return html + "</table>";
+}
+
+void ResultGrid::print(QPrinter &printer) const
+{
+    QTextDocument doc;
+    QFont f = font();
+    f.setPointSizeF(8);
+    doc.setDefaultFont(f);
+    QString title = window() ? window()->windowTitle() : QString();
+    doc.setHtml("<h3>" + title.toHtmlEscaped() + "</h3>" + htmlTable());
+    doc.print(&printer);
+}
+
+void ResultGrid::exportCsvInteractive()
+{
+    const QString path = QFileDialog::getSaveFileName(this, "Export to CSV", objectName() + ".csv",
+                                                      "CSV files (*.csv);;All files (*)");
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!exportCsv(path, &error))
+        QMessageBox::critical(this, "Export to CSV", "The file " + path + " could not be written:\n" + error);
+}
+
+void ResultGrid::printInteractive()
+{
+    QPrinter printer;
+    QPrintDialog dlg(&printer, this);
+    dlg.setObjectName("GridPrintDialog");
+    if (dlg.exec() == QDialog::Accepted)
+        print(printer);
 }
 
 } // namespace shell

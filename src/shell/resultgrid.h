@@ -6,11 +6,20 @@
 // row, never one widget per cell), so 100,000 rows fill in a fraction of a second;
 // tests read cells through the model. ResultGrid is its view: the header row is
 // shown as a fixed header, the running numbers in a grey column.
+//
+// Every grid carries the same context menu: Copy (the selected rows' cells,
+// tab-separated, Ctrl+C), Copy with headers, Select all (Ctrl+A), Export to CSV
+// (RFC 4180, UTF-8) and Print. The running-number column and hidden rows and
+// columns are left out of what is copied, exported or printed. A cell with a
+// background colour of its own (a warning or alarm) keeps it when its row is the
+// current one: the selection is then drawn as a frame around the cell.
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <QTableView>
 
 #include <vector>
+
+class QPrinter;
 
 namespace shell {
 
@@ -71,6 +80,26 @@ public:
     ResultGridModel *grid() const { return m_model; }
     // Sizes the columns to their contents (header and the first rows).
     void fitColumns();
+    // Widens any column whose header caption would be cut (never narrows one).
+    void fitHeaderCaptions();
+    // Wide enough for every visible column, tall enough for a dozen rows.
+    QSize sizeHint() const override;
+
+    // What the context menu does, callable directly.
+    QString selectionText(bool withHeaders) const;      // tab-separated, one line per row
+    void copySelection(bool withHeaders = false) const; // to the clipboard
+    QString csvText() const;                            // header line and every data row, CRLF
+    // Writes csvText() as UTF-8 to `path`; false with `error` set when it cannot.
+    bool exportCsv(const QString &path, QString *error = nullptr) const;
+    void print(QPrinter &printer) const;                // the grid as a table, header first
+    // The rows the grid would copy, export or print: header (row 0) excluded.
+    QList<int> dataRowIndexes() const;
+    QList<int> dataColumnIndexes() const;
+
+protected:
+    bool event(QEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
+    void showEvent(QShowEvent *e) override;
 
 signals:
     void rowClicked(int row);
@@ -78,6 +107,11 @@ signals:
 
 private:
     void syncHiddenHeaderRow();
+    void buildContextMenu();
+    void exportCsvInteractive();
+    void printInteractive();
+    QString cellText(int row, int col) const;
+    QString htmlTable() const;
     ResultGridModel *m_model;
 };
 

@@ -8,6 +8,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace shell {
 
@@ -46,6 +47,12 @@ public:
     // The current slot's open connection, or nullptr: open when its state is 4000,
     // its flag -1 and a connection is present.
     access::OraDatabase *currentConnection();
+
+    // Renumbers the slots: new slot n takes what old slot from[n-1] held (row,
+    // state and connection), 0 meaning a free slot; the current slot follows its
+    // server to its new number (slot 1 when the server is gone). Old slots not
+    // taken lose their connection.
+    void renumber(const std::vector<int> &from);
 
 private:
     std::array<Slot, kSlots + 1> m_slots{};

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <random>
 
 namespace shell {
 
@@ -153,41 +154,81 @@ bool unbase64(const std::string &text, std::string &out)
     return (bits & ((1u << count) - 1)) == 0;
 }
 
-std::string cast128ctr(const std::string &key, const std::string &data)
+// CAST-128 in counter mode; the counter block starts as `iv`.
+std::string cast128ctr(const std::string &key, const std::string &data, const uint8_t *iv)
 {
     if (key.size() < CAST5_MIN_KEY_SIZE || key.size() > CAST5_MAX_KEY_SIZE)
         Err_Raise(kErrInvalidCall, "The cipher key must have 5 to 16 characters.");
     cast128_ctx c;
     cast5_set_key(&c, key.size(), reinterpret_cast<const uint8_t *>(key.data()));
-    uint8_t counter[CAST128_BLOCK_SIZE] = {'S', 'Q', 'L', 'V', 'i', 'g', 'i', 'l'};
+    uint8_t counter[CAST128_BLOCK_SIZE];
+    std::memcpy(counter, iv, CAST128_BLOCK_SIZE);
     std::string out(data.size(), '\0');
     ctr_crypt(&c, reinterpret_cast<nettle_cipher_func *>(cast128_encrypt), CAST128_BLOCK_SIZE, counter,
               data.size(), reinterpret_cast<uint8_t *>(out.data()), reinterpret_cast<const uint8_t *>(data.data()));
     return out;
 }
 
+// The older encoding's one counter start, shared by every password.
+const uint8_t kFixedIv[CAST128_BLOCK_SIZE] = {'S', 'Q', 'L', 'V', 'i', 'g', 'i', 'l'};
+
+// The counter start of the nonce'd form: the nonce, then a constant half.
+void nonceIv(const std::string &nonce, uint8_t *iv)
+{
+    std::memset(iv, 0, CAST128_BLOCK_SIZE);
+    std::memcpy(iv, nonce.data(), kCipherNonceBytes);
+    std::memcpy(iv + kCipherNonceBytes, "SQLV", CAST128_BLOCK_SIZE - kCipherNonceBytes);
+}
+
+std::string randomNonce()
+{
+    std::random_device rd;
+    std::string n(kCipherNonceBytes, '\0');
+    for (auto &ch : n)
+        ch = static_cast<char>(rd() & 0xFF);
+    return n;
+}
+
 } // namespace
+
+std::size_t encodedLength(std::size_t bytes)
+{
+    return 1 + ((kCipherNonceBytes + bytes) * 4 + 2) / 3;
+}
 
 bool CifradoCabe(const std::string &text)
 {
-    return text.size() <= kMaxCipherBytes;
+    return encodedLength(text.size()) <= kPasswordColumn;
 }
 
-std::string Cifrar(const std::string &key, const std::string &text)
+std::string Cifrar(const std::string &key, const std::string &text, bool forColumn)
 {
-    if (!CifradoCabe(text))
-        Err_Raise(kErrInvalidCall, "The password is too long to be stored: at most " +
-                                       std::to_string(kMaxCipherBytes) +
-                                       " characters fit (fewer with accented letters).");
-    return base64(cast128ctr(key, text));
+    if (forColumn && !CifradoCabe(text))
+        Err_Raise(kErrInvalidCall, "The password's encoding does not fit the PASSWORD column.");
+    const std::string nonce = randomNonce();
+    uint8_t iv[CAST128_BLOCK_SIZE];
+    nonceIv(nonce, iv);
+    return kCipherMark + base64(nonce + cast128ctr(key, text, iv));
+}
+
+std::string CifrarAntiguo(const std::string &key, const std::string &text)
+{
+    return base64(cast128ctr(key, text, kFixedIv));
 }
 
 std::string Descifrar(const std::string &key, const std::string &encoded)
 {
     std::string bytes;
+    if (!encoded.empty() && encoded[0] == kCipherMark) {
+        if (!unbase64(encoded.substr(1), bytes) || bytes.size() < kCipherNonceBytes)
+            Err_Raise(kErrInvalidCall, "The stored password is not a valid encoding; enter it again.");
+        uint8_t iv[CAST128_BLOCK_SIZE];
+        nonceIv(bytes.substr(0, kCipherNonceBytes), iv);
+        return cast128ctr(key, bytes.substr(kCipherNonceBytes), iv);
+    }
     if (!unbase64(encoded, bytes))
         Err_Raise(kErrInvalidCall, "The stored password is not a valid encoding; enter it again.");
-    return cast128ctr(key, bytes);
+    return cast128ctr(key, bytes, kFixedIv);
 }
 
 // ------------------------------------------------------------------ blocks

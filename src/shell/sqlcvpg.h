@@ -36,15 +36,24 @@ std::string defaultIniPath();
 std::string defaultRepositoryDirectory();
 
 // Password cipher: CAST-128 (key as given, "KELPIR" for the registry) in counter
-// mode, written as unpadded base64, so the text is as long as 4/3 of the
-// password's bytes. The 30-character column SERVIDORES.PASSWORD holds the
-// encoding of at most 22 bytes; Cifrar refuses a longer text (error 5 with a
-// message) rather than storing something that cannot be decoded.
+// mode. Each encoding gets a random 4-byte nonce that starts the counter, so equal
+// passwords give different texts and knowing one password's text and value tells
+// nothing of another's key stream. Written as "~" + unpadded base64 of nonce and
+// cipher text. Texts without the "~" are the older form (one fixed counter start
+// for every password), which Descifrar still reads.
+// The 30-character PASSWORD column holds the encoding of at most 17 bytes
+// (CifradoCabe); longer passwords go elsewhere (credentials.h).
 inline constexpr const char *kCipherKey = "KELPIR";
-inline constexpr std::size_t kMaxCipherBytes = 22;
+inline constexpr char kCipherMark = '~';
+inline constexpr std::size_t kCipherNonceBytes = 4;
+inline constexpr std::size_t kPasswordColumn = 30;
+std::size_t encodedLength(std::size_t bytes);
 bool CifradoCabe(const std::string &text);
-std::string Cifrar(const std::string &key, const std::string &text);
-// Error 5 when the text is not an encoding made by Cifrar.
+// Error 5 when `forColumn` and the encoding would not fit the PASSWORD column.
+std::string Cifrar(const std::string &key, const std::string &text, bool forColumn = true);
+// The older encoding, kept so that tests can make what earlier versions stored.
+std::string CifrarAntiguo(const std::string &key, const std::string &text);
+// Either form; error 5 when the text is not an encoding.
 std::string Descifrar(const std::string &key, const std::string &encoded);
 
 // The two PL/SQL blocks, built once at start-up.

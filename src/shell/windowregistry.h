@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 class QWidget;
 class QTimer;
@@ -27,6 +28,15 @@ public:
     {
         auto it = m_factories.find(formName);
         return it == m_factories.end() ? nullptr : it->second(ctx, parent);
+    }
+
+    // Every form this build can open, in name order.
+    std::vector<std::string> formNames() const
+    {
+        std::vector<std::string> names;
+        for (const auto &f : m_factories)
+            names.push_back(f.first);
+        return names;
     }
 
     TimerHook heavyStatementTick;

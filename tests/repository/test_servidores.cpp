@@ -3,6 +3,7 @@
 #include "windowtest.h"
 
 #include "resultgrid.h"
+#include "credentials.h"
 #include "sqlcvpg.h"
 
 #include <QComboBox>
@@ -200,17 +201,32 @@ void ServidoresTest::tooLongPasswordIsRefused()
     WindowTest t;
     auto *w = t.open<Servidores>();
     t.click(w, "SNuevo");
-    fill(w, "LONGPW", "X", QString(23, 'p'));
+    fill(w, "LONGPW", "X", QString(31, 'p'));
     t.click(w, "SNuevo");
     QCOMPARE(t.prompts.count(), 1u);
-    QVERIFY(t.prompts.last().text.find("too long") != std::string::npos);
+    QVERIFY(t.prompts.last().text.find("longer than 30") != std::string::npos);
     QCOMPARE(t.prompts.last().icon(), int(shell::vbExclamation));
     QCOMPARE(int(w->mode()), int(Servidores::Mode::New));     // still editing, nothing cut short
     QVERIFY(row(t, "LONGPW")->IsEOF());
-    w->ePassword->setText(QString(22, 'p'));
+    // Thirty accented characters (60 bytes) are kept whole, in the table of long encodings.
+    const QString longest = QString("ñ").repeated(30);
+    w->ePassword->setText(longest);
     t.click(w, "SNuevo");
-    QCOMPARE(shell::Descifrar(shell::kCipherKey, row(t, "LONGPW")->Field("PASSWORD").toString()),
-             std::string(22, 'p'));
+    QCOMPARE(int(w->mode()), int(Servidores::Mode::Browse));
+    const std::string stored = row(t, "LONGPW")->Field("PASSWORD").toString();
+    QVERIFY(stored.size() <= 30);
+    QCOMPARE(stored.rfind(shell::kTableMarker, 0), 0u);
+    QCOMPARE(shell::Leer_Clave(t.ctx, stored), longest.toStdString());
+    // Modify shows it again; a short one then replaces it and the long row goes.
+    t.click(w, "GServidores");
+    w->LServidores->grid()->setCurrentRow(2);
+    t.click(w, "SModificar");
+    QCOMPARE(w->ePassword->text(), longest);
+    w->ePassword->setText("short");
+    t.click(w, "SModificar");
+    const std::string now = row(t, "LONGPW")->Field("PASSWORD").toString();
+    QCOMPARE(shell::Leer_Clave(t.ctx, now), std::string("short"));
+    QCOMPARE(t.ctx.repository->OpenRecordset(std::string("SELECT * FROM ") + shell::kPasswordTable)->RecordCount(), 0L);
 }
 
 void ServidoresTest::deleteRemovesTheServerAndOnlyItsSamples()
@@ -261,9 +277,34 @@ void ServidoresTest::initFromTheWindow()
 {
     WindowTest t;
     auto *w = t.open<Servidores>();
+    addSample(t, "SPACES", "DEMO");
+    addSample(t, "FILES", "DEMO");
+    // A populated repository: asked first, No the default; No keeps every row.
+    t.prompts.answer(shell::vbNo);
+    t.click(w, "Iniciar_Tabla");
+    QCOMPARE(t.prompts.count(), 1u);
+    QCOMPARE(t.prompts.last().title, std::string("Cuidado!"));
+    QCOMPARE(t.prompts.last().buttons(), int(shell::vbYesNo));
+    QCOMPARE(t.prompts.last().icon(), int(shell::vbCritical));
+    QCOMPARE(t.prompts.last().defaultAnswer(), int(shell::vbNo));
+    QVERIFY2(t.prompts.last().text.find("1 server and 1 space sample will be lost") != std::string::npos,
+             t.prompts.last().text.c_str());
+    QVERIFY(!row(t, "DEMO")->IsEOF());
+    QCOMPARE(count(t, "SPACES", "DEMO"), 1L);
+    QCOMPARE(count(t, "FILES", "DEMO"), 1L);
+
+    t.prompts.clear();
+    t.prompts.answer(shell::vbYes);
     t.prompts.answerAlways(shell::vbIgnore);
     t.click(w, "Iniciar_Tabla");
-    QCOMPARE(t.prompts.count(), 3u);                        // the three saved queries exist
+    QCOMPARE(t.prompts.count(), 4u);                        // the question, then the three saved queries exist
+    QCOMPARE(count(t, "SPACES", "DEMO"), 0L);
+
+    // Now empty: Init asks nothing.
+    t.prompts.clear();
+    t.click(w, "Iniciar_Tabla");
+    QCOMPARE(t.prompts.count(), 3u);
+    QCOMPARE(t.prompts.seen().front().title.rfind("Error", 0), 0u);
     t.click(w, "GServidores");
     QCOMPARE(t.cell(w, "LServidores", 1, 0), QString());    // the registry is empty now
     t.click(w, "SSalir");

@@ -78,6 +78,8 @@ int ScriptedPrompts::MsgBox(const std::string &text, int style, const std::strin
         r.answer = m_always ? m_always : r.defaultAnswer();
     }
     m_seen.push_back(r);
+    if (whileShown)
+        whileShown(m_seen.back());
     return r.answer;
 }
 

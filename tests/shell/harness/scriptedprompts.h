@@ -37,6 +37,10 @@ public:
     // Plans the password dialog ENTSERVIDORES: types `text` and presses OK.
     ScriptedPrompts &typePassword(const std::string &text);
 
+    // Runs while each message box is "on screen", before it is answered (for
+    // example to let timers tick as they would under a real modal box).
+    std::function<void(const PromptRecord &)> whileShown;
+
     const std::vector<PromptRecord> &seen() const { return m_seen; }
     std::size_t count() const { return m_seen.size(); }
     std::size_t messageCount() const;

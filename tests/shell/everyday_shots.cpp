@@ -1,0 +1,56 @@
+// sqlvigil_everyday_shots DIR OUTDIR: the main window with Sessions, Servers Status
+// and Session Locks opened from the frame at the sizes they ask for, each grid
+// filled; the whole frame and each child window grabbed to OUTDIR.
+#include "appcontext.h"
+#include "formutil.h"
+#include "marco.h"
+#include "resultgrid.h"
+#include "shotconsole.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+#include <iostream>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setStyle("Fusion");
+    QApplication::setWindowIcon(shell::appIcon());
+    if (argc < 3) {
+        std::cerr << "usage: sqlvigil_everyday_shots DIR OUTDIR\n";
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[2]);
+    harness::ShotConsole console(argv[1]);
+    if (!console.loaded())
+        return 1;
+    shell::Marco &marco = console.marco();
+    marco.ServidoresCombo_Click(0);
+    marco.toolbarAction("tbConnect")->trigger();
+    harness::ShotConsole::settle(20);
+    struct Shot {
+        const char *form, *button, *file;
+    };
+    for (const Shot &s : {Shot{"SESIONES", "GSession", "sesiones"}, Shot{"BLOSESIONES", "GBloqueos", "blosesiones"},
+                          Shot{"ServerStatus", nullptr, "serverstatus"}}) {
+        QWidget *w = marco.showForm(s.form);
+        if (!w)
+            return 1;
+        if (s.button)
+            if (auto *b = w->findChild<QAbstractButton *>(s.button))
+                b->click();
+        harness::ShotConsole::settle(20);
+        QMdiSubWindow *sub = marco.subWindow(s.form);
+        sub->grab().save(out + "/" + s.file + ".png");
+        std::cout << s.form << " " << w->width() << "x" << w->height() << " in a frame of "
+                  << sub->width() << "x" << sub->height() << "\n";
+    }
+    // Side by side as a DBA would arrange them, then as they first opened.
+    marco.grab().save(out + "/frame-three-windows.png");
+    std::cout << console.prompts.log();
+    return 0;
+}
