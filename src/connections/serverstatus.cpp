@@ -49,24 +49,6 @@ std::string Explicacion(int column, double v)
     }
 }
 
-std::string Redondear(double v, int decimals)
-{
-    const double scale = std::pow(10.0, decimals);
-    double r = std::round(v * scale) / scale;
-    if (r == 0)
-        r = 0;          // no "-0"
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, r);
-    std::string s = buf;
-    if (s.find('.') != std::string::npos) {
-        while (s.back() == '0')
-            s.pop_back();
-        if (s.back() == '.')
-            s.pop_back();
-    }
-    return s;
-}
-
 namespace {
 
 // The image list: a grey disc (free slot), a red disc with a white bar (loaded,

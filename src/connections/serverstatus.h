@@ -33,8 +33,6 @@ inline const QColor kWarning{255, 0, 0};
 QColor Color_Umbral(int column, double value);
 // The explanation of a figure (columns 5 to 8); empty for columns 3 and 4.
 std::string Explicacion(int column, double value);
-// A figure rounded to `decimals`, in plain decimal form ("98.5", "12", "0").
-std::string Redondear(double value, int decimals);
 
 // Pictures of the status column.
 enum Imagen { kLibre = 1, kSinConexion = 2, kConectado = 3, kCabecera = 4 };

@@ -64,22 +64,4 @@ void Ajustar_Columnas(ResultGrid *grid)
     }
 }
 
-std::string Redondeado(double value, int decimals)
-{
-    const double scale = std::pow(10.0, decimals);
-    double r = std::round(value * scale) / scale;
-    if (r == 0)
-        r = 0;   // never "-0"
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, r);
-    std::string s = buf;
-    if (s.find('.') != std::string::npos) {
-        while (s.back() == '0')
-            s.pop_back();
-        if (s.back() == '.')
-            s.pop_back();
-    }
-    return s;
-}
-
 } // namespace monitor

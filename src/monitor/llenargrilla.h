@@ -25,8 +25,4 @@ int Llenar_Grilla(shell::GuardedOperation &op, shell::AppContext &ctx, shell::Re
 // Sizes the grid's columns to their texts, the bold header captions included.
 void Ajustar_Columnas(shell::ResultGrid *grid);
 
-// `value` rounded to `decimals` places as text, without trailing zeros
-// ("99.87", "142", "0"), the way the figures of the memory window read.
-std::string Redondeado(double value, int decimals);
-
 } // namespace monitor

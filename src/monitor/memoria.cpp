@@ -229,7 +229,7 @@ void Memoria::tuningFigures(GuardedOperation &op)
                 labels[i]->clear();
                 return;
             }
-            labels[i]->setText(qs(Redondeado(v.toDouble(), 2)));
+            labels[i]->setText(qs(shell::Redondear(v.toDouble(), 2)));
             values[i] = v.toDouble();
         });
     op.step([&] {
@@ -241,7 +241,7 @@ void Memoria::tuningFigures(GuardedOperation &op)
         Mem_Comentarios->setPlainText(qs(Consejos_Memoria(f)));
         LMemcacbuffdb->grid()->reset();
         if (ran && values[5] && values[2])
-            LMemcacbuffdb->grid()->addRow({qs(Redondeado(*values[5], 2)), qs(Redondeado(*values[2], 2))});
+            LMemcacbuffdb->grid()->addRow({qs(shell::Redondear(*values[5], 2)), qs(shell::Redondear(*values[2], 2))});
         Ajustar_Columnas(LMemcacbuffdb);
     });
     // The parameters leave the collection whatever happened, so the next block

@@ -85,7 +85,7 @@ Estimacion_Area Estimar_Area(double perUser, long users, double base)
 
 std::string Bytes_Texto(double bytes)
 {
-    return Redondeado(bytes, 0) + " bytes (" + Redondeado(bytes / 1048576.0, 2) + " MB)";
+    return shell::Redondear(bytes, 0) + " bytes (" + shell::Redondear(bytes / 1048576.0, 2) + " MB)";
 }
 
 MemSesion::MemSesion(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ctx)

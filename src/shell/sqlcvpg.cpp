@@ -7,6 +7,8 @@
 #include <nettle/ctr.h>
 
 #include <cctype>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -313,6 +315,24 @@ std::string oracleName(const std::string &name)
         out += c;
     }
     return out + "\"";
+}
+
+std::string Redondear(double value, int decimals)
+{
+    const double scale = std::pow(10.0, decimals);
+    double r = std::round(value * scale) / scale;
+    if (r == 0)
+        r = 0;   // never "-0"
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, r);
+    std::string s = buf;
+    if (s.find('.') != std::string::npos) {
+        while (s.back() == '0')
+            s.pop_back();
+        if (s.back() == '.')
+            s.pop_back();
+    }
+    return s;
 }
 
 } // namespace shell

@@ -32,6 +32,10 @@ constexpr std::size_t kIniValueMax = 254;
 // Where settings and the repository live on this platform when nothing else is
 // said: $XDG_CONFIG_HOME/sqlvigil/SQLVigil.ini (~/.config/...) and
 // $XDG_DATA_HOME/sqlvigil/ (~/.local/share/sqlvigil/), with its trailing slash.
+// `value` rounded to `decimals` places as plain decimal text without trailing zeros
+// ("98.5", "142", "0"), the way the console shows its figures.
+std::string Redondear(double value, int decimals);
+
 std::string defaultIniPath();
 std::string defaultRepositoryDirectory();
 

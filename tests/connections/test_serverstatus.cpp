@@ -98,7 +98,7 @@ void ServerStatusTest::thresholdsExplanationsAndRounding()
     QCOMPARE(Explicacion(3, 5), std::string());
     QCOMPARE(Explicacion(4, 5), std::string());
 
-    using status::Redondear;
+    using shell::Redondear;
     QCOMPARE(Redondear(98.504, 2), std::string("98.5"));
     QCOMPARE(Redondear(98.505001, 2), std::string("98.51"));
     QCOMPARE(Redondear(31, 2), std::string("31"));
