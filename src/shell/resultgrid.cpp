@@ -344,6 +344,8 @@ void ResultGrid::fitColumns()
             w = std::max(w, fm.horizontalAdvance(m_model->text(r, c)) + 14);
         setColumnWidth(c, std::min(w, 420));
     }
+    // The header draws its captions heavier than the cells: never leave one cut.
+    fitHeaderCaptions();
 }
 
 } // namespace shell

@@ -213,7 +213,9 @@ TEST(Cipher, RoundTripFitsTheColumnAndRefusesWhatDoesNot)
         EXPECT_EQ(enc.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/", 1),
                   std::string::npos);
         EXPECT_EQ(Descifrar(kCipherKey, enc), p);
-        if (!p.empty())
+        // The encoding is random: a short password may turn up in it by chance,
+        // a password of five letters or more practically never.
+        if (p.size() >= 5)
             EXPECT_EQ(enc.find(p), std::string::npos);
     }
     EXPECT_TRUE(CifradoCabe(std::string(17, 'x')));
