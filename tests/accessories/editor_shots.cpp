@@ -49,9 +49,7 @@ int main(int argc, char **argv)
     if (!console.loaded())
         return 1;
     shell::Marco &marco = console.marco();
-    marco.ServidoresCombo_Click(0);
-    marco.toolbarAction("tbConnect")->trigger();
-    settle();
+    console.connectFirstServer();
 
     marco.showForm("SQL_PLSQL_Editor");
     auto *ed = qobject_cast<monitor::SqlPlsqlEditor *>(marco.form("SQL_PLSQL_Editor"));

@@ -74,9 +74,7 @@ int main(int argc, char **argv)
     if (!console.loaded())
         return 1;
     shell::Marco &marco = console.marco();
-    marco.ServidoresCombo_Click(0);
-    marco.toolbarAction("tbConnect")->trigger();
-    settle();
+    console.connectFirstServer();
 
     auto *mem = qobject_cast<monitor::Memoria *>(openFilled(marco, "General &Areas", "MEMORIA", "GMemoria"));
     if (!mem)

@@ -65,9 +65,7 @@ int main(int argc, char **argv)
     shell::Marco &marco = console.marco();
     addServer(ctx, "PROD");
     addServer(ctx, "TEST");
-    marco.ServidoresCombo_Click(0);
-    marco.toolbarAction("tbConnect")->trigger();
-    settle();
+    console.connectFirstServer();
 
     // PROD picked (loaded) but not connected; TEST left free.
     ctx.slotTable.current = 2;

@@ -45,9 +45,7 @@ int main(int argc, char **argv)
         return 1;
     shell::AppContext &ctx = console.ctx;
     shell::Marco &marco = console.marco();
-    marco.ServidoresCombo_Click(0);
-    marco.toolbarAction("tbConnect")->trigger();
-    settle();
+    console.connectFirstServer();
     console.prompts.answerAlways(5);        // the parameters of type 6: Ignore
 
     auto *par = qobject_cast<monitor::Parametros *>(marco.showForm("PARAMETROS"));

@@ -29,9 +29,7 @@ int main(int argc, char **argv)
     if (!console.loaded())
         return 1;
     shell::Marco &marco = console.marco();
-    marco.ServidoresCombo_Click(0);
-    marco.toolbarAction("tbConnect")->trigger();
-    harness::ShotConsole::settle(20);
+    console.connectFirstServer();
     struct Shot {
         const char *form, *button, *file;
     };

@@ -67,9 +67,7 @@ int main(int argc, char **argv)
     if (!console.loaded())
         return 1;
     shell::Marco &marco = console.marco();
-    marco.ServidoresCombo_Click(0);
-    marco.toolbarAction("tbConnect")->trigger();
-    settle();
+    console.connectFirstServer();
 
     marco.showForm("TABLESPACE");
     auto *ts = qobject_cast<storage::Tablespace *>(marco.form("TABLESPACE"));

@@ -4,6 +4,7 @@
 #include "marco.h"
 #include "registry.h"
 
+#include <QAction>
 #include <QApplication>
 
 namespace harness {
@@ -24,6 +25,13 @@ void ShotConsole::settle(int rounds)
 {
     for (int i = 0; i < rounds; ++i)
         QApplication::processEvents();
+}
+
+void ShotConsole::connectFirstServer()
+{
+    m_marco->ServidoresCombo_Click(0);
+    m_marco->toolbarAction("tbConnect")->trigger();
+    settle(20);
 }
 
 } // namespace harness

@@ -37,6 +37,10 @@ public:
     // before a grab.
     static void settle(int rounds);
 
+    // Picks the first server of the selector and connects it, as a user would
+    // before opening the windows of the current server.
+    void connectFirstServer();
+
 private:
     std::unique_ptr<shell::Marco> m_marco;
     bool m_loaded = false;
