@@ -61,6 +61,11 @@ public:
     virtual long execute(const std::string &sql) = 0;               // rows processed
     virtual void executePlsql(const std::string &block, std::vector<OraBind> &binds) = 0;
     virtual bool connectionOK() = 0;
+    // Interrupts the call in progress on this connection: that call then throws
+    // ORA-01013. Called from another thread while a call is out (the console's Cancel,
+    // a window closed mid-call); does nothing when no call is out. Every other member
+    // is called by one thread at a time.
+    virtual void breakCall() {}
     virtual void close() = 0;
 };
 
