@@ -198,6 +198,7 @@ private:
     std::vector<std::string> nameList();
     void references(ConstraintDef &c);
     double signedNumber();
+    void dmlTail();
     std::string typeName(ColumnDef &c);
     void skipBalanced();
     static int sizeValue(const std::string &text);
@@ -936,6 +937,7 @@ std::unique_ptr<Statement> Parser::insertStatement()
     auto st = std::make_unique<Statement>();
     st->kind = Statement::Insert;
     expectWord("INSERT");
+    if (isWord("ALL") || isWord("FIRST")) throw oraError(3001, "unimplemented feature: multitable INSERT");
     expectWord("INTO", 925);
     namedTable(st->table);
     if (isIdentifier() && !isWord("VALUES") && !isWord("SELECT")) st->table.alias = identifier();
@@ -955,6 +957,7 @@ std::unique_ptr<Statement> Parser::insertStatement()
     } else {
         throw oraError(926);
     }
+    dmlTail();
     endOfStatement();
     return st;
 }
@@ -991,6 +994,7 @@ std::unique_ptr<Statement> Parser::updateStatement()
         st->sets.emplace_back(col, expr());
     } while (acceptOp(","));
     if (acceptWord("WHERE")) st->where = expr();
+    dmlTail();
     endOfStatement();
     return st;
 }
@@ -1005,6 +1009,7 @@ std::unique_ptr<Statement> Parser::deleteStatement()
     namedTable(st->table);
     if (isIdentifier() && !isWord("WHERE")) st->table.alias = identifier();
     if (acceptWord("WHERE")) st->where = expr();
+    dmlTail();
     endOfStatement();
     return st;
 }
@@ -1522,6 +1527,13 @@ bool Parser::inlineConstraint(ColumnDef &col, std::vector<ConstraintDef> &out)
     return true;
 }
 
+// Clauses of DML the instance does not run.
+void Parser::dmlTail()
+{
+    if (isWord("RETURNING") || isWord("RETURN")) throw oraError(3001, "unimplemented feature: RETURNING INTO");
+    if (isWord("LOG") && isWord("ERRORS", 1)) throw oraError(3001, "unimplemented feature: LOG ERRORS");
+}
+
 double Parser::signedNumber()
 {
     bool neg = acceptOp("-");
@@ -1943,7 +1955,7 @@ std::unique_ptr<Statement> storedObjectStatement(const std::string &sql)
             if (!w.accept("OF")) throw oraError(969);
             timing = "INSTEAD OF";
         }
-        if (timing != "BEFORE" && timing != "AFTER" && timing != "INSTEAD OF") throw oraError(4079, "invalid trigger specification");
+        if (timing != "BEFORE" && timing != "AFTER" && timing != "INSTEAD OF") throw oraError(4079, "invalid trigger: BEFORE, AFTER or INSTEAD OF and FOR EACH ROW expected");
         std::string events;
         for (;;) {
             std::string e = w.word();
@@ -1973,7 +1985,7 @@ std::unique_ptr<Statement> storedObjectStatement(const std::string &sql)
             w.setPos(save);
         }
         if (w.accept("FOR")) {
-            if (!w.accept("EACH") || !w.accept("ROW")) throw oraError(4079, "invalid trigger specification");
+            if (!w.accept("EACH") || !w.accept("ROW")) throw oraError(4079, "invalid trigger: BEFORE, AFTER or INSTEAD OF and FOR EACH ROW expected");
             level = "EACH ROW";
         }
         st->triggerTiming = timing + " " + level;

@@ -283,6 +283,10 @@ TEST_F(Schema, UnsupportedStatementsSayWhichFeatureTheyNeed)
     EXPECT_EQ(error("alter table t move tablespace users"), "ORA-03001: unimplemented feature: ALTER TABLE MOVE");
     EXPECT_EQ(error("create table u (x number constraint u_x unique initially deferred deferrable)"),
               "ORA-03001: unimplemented feature: INITIALLY DEFERRED constraint");
+    EXPECT_EQ(error("insert all into t values (1) into t values (2) select * from dual"),
+              "ORA-03001: unimplemented feature: multitable INSERT");
+    EXPECT_EQ(error("update t set id = 2 where id = 1 returning id into :x"),
+              "ORA-03001: unimplemented feature: RETURNING INTO");
     // Real syntax errors keep Oracle's codes.
     EXPECT_EQ(error("create tabel t (x number)").substr(0, 9), "ORA-00901");
     EXPECT_EQ(error("alter tabel t add (x number)").substr(0, 9), "ORA-00940");

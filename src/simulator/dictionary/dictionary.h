@@ -93,6 +93,7 @@ private:
     void runScenario();
     void scale();
     void completeCatalog();
+    void startSequences();
     void createCatalogViews();
     void guardViews();
     void watchGrants();

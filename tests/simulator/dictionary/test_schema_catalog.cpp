@@ -118,6 +118,10 @@ TEST_F(Orcl, SequencesCommentsAndStoredSourceInTheDictionary)
     EXPECT_EQ(one("select scott.folio_seq.nextval from dual"), "10");
     EXPECT_EQ(one("select last_number from dba_sequences where sequence_name = 'FOLIO_SEQ'"), "110");
     x("alter sequence scott.folio_seq nocache");
+    // The scenario's sequences go on from their last number.
+    EXPECT_EQ(one("select hr.employees_seq.nextval from dual"), "221");
+    EXPECT_EQ(one("select last_number from dba_sequences where sequence_owner = 'HR' and "
+                  "sequence_name = 'EMPLOYEES_SEQ'"), "222");
     EXPECT_EQ(one("select cache_size from dba_sequences where sequence_name = 'FOLIO_SEQ'"), "0");
     EXPECT_EQ(one("select object_type from dba_objects where owner = 'SCOTT' and object_name = 'FOLIO_SEQ'"), "SEQUENCE");
 
