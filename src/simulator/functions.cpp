@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <vector>
 
 namespace sim {
@@ -909,6 +911,33 @@ ORA_FN(oraConnectCheck)
     sqlite3_result_error(ctx, "ORA-01436: CONNECT BY loop in user data", -1);
 }
 
+// Row generators count the rows they make in each run: ora_connect_start(id) (in the
+// generator's first step, which runs before any other) zeroes run `id`'s total and
+// ora_connect_guard(weight, limit, id) adds each row's weight, true while the total stays
+// within `limit`, ORA-30009 beyond it.
+std::mutex generatorMutex;
+std::map<std::pair<sqlite3 *, long long>, long long> generatorTotals;
+
+ORA_FN(oraConnectStart)
+{
+    std::lock_guard<std::mutex> lock(generatorMutex);
+    generatorTotals[{sqlite3_context_db_handle(ctx), sqlite3_value_int64(argv[0])}] = 0;
+    sqlite3_result_int(ctx, 1);
+}
+
+ORA_FN(oraConnectGuard)
+{
+    long long total;
+    {
+        std::lock_guard<std::mutex> lock(generatorMutex);
+        total = generatorTotals[{sqlite3_context_db_handle(ctx), sqlite3_value_int64(argv[2])}] +=
+            std::max<long long>(1, sqlite3_value_int64(argv[0]));
+    }
+    if (total > sqlite3_value_int64(argv[1]))
+        return sqlite3_result_error(ctx, "ORA-30009: Not enough memory for CONNECT BY operation", -1);
+    sqlite3_result_int(ctx, 1);
+}
+
 // ---------------------------------------------------------------- aggregates
 
 struct Moments {
@@ -1368,6 +1397,8 @@ void registerFunctions(sqlite3 *db, FunctionHost *h)
         {"ora_uid", 0, guarded<oraUid>, false},
         {"ora_userenv", 1, guarded<oraUserenv>, false},
         {"ora_connect_check", 3, guarded<oraConnectCheck>, true},
+        {"ora_connect_start", 1, guarded<oraConnectStart>, false},
+        {"ora_connect_guard", 3, guarded<oraConnectGuard>, false},
     };
     for (const Def &d : defs) {
         int flags = SQLITE_UTF8 | (d.deterministic ? SQLITE_DETERMINISTIC : 0);

@@ -180,7 +180,10 @@ SimError sqliteError(const std::string &msg)
         if (std::sscanf(msg.c_str(), "%ld values for %ld columns", &b, &a) == 2) return oraError(b > a ? 913 : 947);
     }
     if (msg.find("misuse of aggregate") != std::string::npos) return oraError(934);
-    if (msg.find("misuse of window function") != std::string::npos) return oraError(976);
+    if (msg.find("misuse of window function") != std::string::npos)
+        return oraError(30483, "window  functions are not allowed here");
+    if (msg.find("frame starting offset") != std::string::npos || msg.find("frame ending offset") != std::string::npos)
+        return oraError(30486, "invalid window aggregation group in the window specification");
     if (msg.find("ORDER BY term does not match") != std::string::npos ||
         msg.find("ORDER BY term out of range") != std::string::npos || msg.find("GROUP BY term out of range") != std::string::npos)
         return oraError(1785);
