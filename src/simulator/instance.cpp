@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <sstream>
 
@@ -658,6 +659,13 @@ bool Registry::knownName(const std::string &name)
     static const char *builtIn[] = {"ORCL", "PROD", "TEST", "DEV", "DEMO"};
     for (const char *n : builtIn)
         if (name == n) return true;
+    // A built-in name with a number (ORCL1 ... ORCL128): one instance of a fleet.
+    for (const char *n : builtIn) {
+        std::size_t len = std::strlen(n);
+        if (name.size() > len && name.size() <= len + 4 && name.compare(0, len, n) == 0 && name[len] != '0' &&
+            std::all_of(name.begin() + static_cast<long>(len), name.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return true;
+    }
     if (std::find(m_extraNames.begin(), m_extraNames.end(), name) != m_extraNames.end()) return true;
     if (const char *env = std::getenv("SQLVIGIL_SIM_INSTANCES")) {
         std::stringstream ss(env);

@@ -91,6 +91,9 @@ const std::map<std::string, FunctionMap> &functionTable()
         {"REPLACE", {"ora_replace", 2, 3, false}}, {"TRANSLATE", {"ora_translate", 3, 3, false}},
         {"CONCAT", {"ora_concat", 2, 2, false}}, {"CHR", {"ora_chr", 1, 1, false}},
         {"ASCII", {"ora_ascii", 1, 1, true}}, {"USERENV", {"ora_userenv", 1, 1, false}},
+        {"SOUNDEX", {"ora_soundex", 1, 1, false}},
+        {"REGEXP_LIKE", {"ora_regexp_like", 2, 3, true}}, {"REGEXP_SUBSTR", {"ora_regexp_substr", 2, 6, false}},
+        {"REGEXP_INSTR", {"ora_regexp_instr", 2, 7, true}}, {"REGEXP_REPLACE", {"ora_regexp_replace", 2, 6, false}},
         // conversion and dates
         {"TO_CHAR", {"ora_to_char", 1, 3, false}}, {"TO_NUMBER", {"ora_to_number", 1, 3, true}},
         {"TO_DATE", {"ora_to_date", 1, 3, false}}, {"ADD_MONTHS", {"ora_add_months", 2, 2, false}},

@@ -228,6 +228,69 @@ void Dictionary::syncClock()
         return;
     }
     exec("UPDATE " + table("SYS", "X$CLOCK") + " SET NOW_SECS = ?", {static_cast<long long>(t)});
+    growDaily();
+}
+
+// VENTAS.FACTURAS takes one more extent of its tablespace for every day the clock has
+// moved past the scenario's moment: the first free extent that holds its NEXT size,
+// as Oracle allocates it. A full tablespace (or a dropped table) stops the growth.
+void Dictionary::growDaily()
+{
+    auto start = row("SELECT c.NOW_SECS - c.STARTUP_SECS - ?, f.PHASE FROM " + table("SYS", "X$CLOCK") + " c, " +
+                     table("SYS", "X$FLEET") + " f", {static_cast<long long>(kUptime)});
+    if (!start) return;
+    long long days = (std::max(0LL, (*start)[0].integer()) + (*start)[1].integer()) / 86400;
+    const std::string seg = table("SYS", "SEG$"), fet = table("SYS", "FET$");
+    while (m_grownDays < days) {
+        ++m_grownDays;
+        auto s = row("SELECT s.\"TS#\", s.NEXT_EXTENT / t.BLOCKSIZE, s.EXTENTS, s.MAX_EXTENTS FROM " + seg + " s, " +
+                     table("SYS", "TS$") + " t WHERE s.OWNER = 'VENTAS' AND s.SEGMENT_NAME = 'FACTURAS' AND "
+                     "s.SEGMENT_TYPE = 'TABLE' AND t.\"TS#\" = s.\"TS#\"");
+        if (!s || (*s)[2].integer() >= (*s)[3].integer()) return;
+        long long blocks = std::max(1LL, (*s)[1].integer());
+        auto free = row("SELECT \"FILE#\", \"BLOCK#\", LENGTH FROM " + fet + " WHERE \"TS#\" = ? AND LENGTH >= ? "
+                        "ORDER BY \"FILE#\", \"BLOCK#\" LIMIT 1", {(*s)[0].integer(), blocks});
+        if (!free) return;
+        long long file = (*free)[0].integer(), block = (*free)[1].integer(), length = (*free)[2].integer();
+        if (length == blocks)
+            exec("DELETE FROM " + fet + " WHERE \"FILE#\" = ? AND \"BLOCK#\" = ?", {file, block});
+        else
+            exec("UPDATE " + fet + " SET \"BLOCK#\" = ?, LENGTH = ? WHERE \"FILE#\" = ? AND \"BLOCK#\" = ?",
+                 {block + blocks, length - blocks, file, block});
+        exec("UPDATE " + seg + " SET BLOCKS = BLOCKS + ?, EXTENTS = EXTENTS + 1 WHERE OWNER = 'VENTAS' AND "
+             "SEGMENT_NAME = 'FACTURAS' AND SEGMENT_TYPE = 'TABLE'", {blocks});
+    }
+}
+
+// An instance named after a built-in one with a number (ORCL1 ... ORCL128) is one of a
+// fleet: the same scenario with its own identity and figures, and further along the
+// living cycles, all derived from the number so that every run gives the same fleet.
+void Dictionary::varyForFleet()
+{
+    const std::string &name = m_instance.name();
+    std::size_t digits = name.find_first_of("0123456789");
+    if (digits == std::string::npos || digits == 0) return;
+    long n = std::strtol(name.c_str() + digits, nullptr, 10);
+    if (n <= 0) return;
+    auto pick = [&](long salt, long range) { return ((n * 7919 + salt * 104729) % range + range) % range; };
+    double vary = 0.8 + pick(1, 41) / 100.0;
+    exec("UPDATE " + table("SYS", "X$FLEET") + " SET PHASE = ?, VARY = ?", {pick(2, 86400) + 60 * pick(3, 7), vary});
+    exec("UPDATE " + table("SYS", "X$INSTANCE") + " SET NAME = ?, DBID = DBID + ?, HOST_NAME = ?",
+         {name.substr(0, 9), n * 7717, "dbsrv" + std::to_string(100 + n)});
+    // Activity: every cumulative figure by the instance's factor, each statistic a little
+    // apart; physical reads, reloads and row cache misses further, so the ratios differ.
+    exec("UPDATE " + table("SYS", "X$STATNAME") + " SET SYS_VALUE = TRUNC(SYS_VALUE * (? + ((\"STATISTIC#\" * ?) % 7) / 50.0))",
+         {vary, n});
+    exec("UPDATE " + table("SYS", "X$STATNAME") + " SET SYS_VALUE = TRUNC(SYS_VALUE * ?) WHERE NAME = 'physical reads'",
+         {0.6 + pick(4, 10) / 10.0});
+    exec("UPDATE " + table("SYS", "X$LIBRARYCACHE") + " SET RELOADS = TRUNC(RELOADS * ?)", {0.5 + pick(5, 9) / 4.0});
+    exec("UPDATE " + table("SYS", "X$ROWCACHE") + " SET GETMISSES = MIN(GETS, TRUNC(GETMISSES * ?))",
+         {0.6 + pick(6, 11) / 10.0});
+    exec("UPDATE " + table("SYS", "X$SESSION") + " SET WEIGHT = MAX(1, TRUNC(WEIGHT * (0.7 + ((SID * ?) % 13) / 20.0)))",
+         {n});
+    for (const char *c : {"PHYRDS", "PHYWRTS", "PHYBLKRD", "PHYBLKWRT", "READTIM", "WRITETIM"})
+        exec("UPDATE " + table("SYS", "X$DATAFILE") + " SET " + c + " = TRUNC(" + c + " * (0.5 + ((\"FILE#\" * ?) % 11) / 10.0))",
+             {n});
 }
 
 bool Dictionary::catalogAccess(const std::string &userIn)
@@ -438,6 +501,7 @@ void Dictionary::load()
                                privilegesChangedFunction, nullptr, nullptr, nullptr);
     runScenario();
     scale();
+    varyForFleet();
     completeCatalog();
     createCatalogViews();
     guardViews();

@@ -92,6 +92,8 @@ private:
     void forgetClosedConnections(long current);
     void runScenario();
     void scale();
+    void varyForFleet();
+    void growDaily();
     void completeCatalog();
     void createCatalogViews();
     void guardViews();
@@ -101,6 +103,7 @@ private:
     InstanceContext &m_instance;
     std::int64_t m_lastClock = -1;
     bool m_started = false;
+    long long m_grownDays = 0;   // days of VENTAS.FACTURAS growth already allocated
     std::set<long> m_connectionSids;
     std::map<std::string, bool> m_access;
     long long m_lastObjectId = 0;
