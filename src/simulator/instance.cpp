@@ -266,6 +266,47 @@ Instance::~Instance()
     sqlite3_close_v2(m_db);
 }
 
+std::shared_ptr<const EngineSnapshot> Instance::snapshot()
+{
+    sqlite3_int64 size = 0;
+    unsigned char *bytes = sqlite3_serialize(m_db, "main", &size, 0);
+    if (!bytes) return nullptr;
+    auto out = std::make_shared<EngineSnapshot>();
+    out->database.assign(bytes, bytes + size);
+    sqlite3_free(bytes);
+    out->catalog = m_catalog;
+    for (const auto &l : m_logins) out->logins[l.first] = {l.second.password, l.second.dba, l.second.uid};
+    out->nextUid = m_nextUid;
+    out->nextObjectId = m_nextObjectId;
+    return out;
+}
+
+bool Instance::restore(const EngineSnapshot &snapshot)
+{
+    // The database is replaced whole: no statement prepared on the old one may stay.
+    for (auto &st : m_statements) sqlite3_finalize(st.second);
+    m_statements.clear();
+    for (auto *st : m_oneOff) sqlite3_finalize(st);
+    m_oneOff.clear();
+    m_translations.clear();
+    m_columnCache.clear();
+    m_typeCache.clear();
+    const auto size = static_cast<sqlite3_int64>(snapshot.database.size());
+    auto *bytes = static_cast<unsigned char *>(sqlite3_malloc64(static_cast<sqlite3_uint64>(size)));
+    if (!bytes) return false;
+    std::copy(snapshot.database.begin(), snapshot.database.end(), bytes);
+    if (sqlite3_deserialize(m_db, "main", bytes, size, size, SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE) !=
+        SQLITE_OK)
+        return false;
+    m_catalog = snapshot.catalog;
+    m_logins.clear();
+    for (const auto &l : snapshot.logins) m_logins[l.first] = {l.second.password, l.second.dba, l.second.uid};
+    m_nextUid = snapshot.nextUid;
+    m_nextObjectId = snapshot.nextObjectId;
+    ++m_catalogVersion;
+    return true;
+}
+
 void Instance::createCatalogTables()
 {
     exec("CREATE TABLE SIM_OBJECTS (OWNER TEXT, OBJECT_NAME TEXT, OBJECT_TYPE TEXT, OBJECT_ID INTEGER, "

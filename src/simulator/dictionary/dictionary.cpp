@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <mutex>
 
 namespace sim::dictionary {
 
@@ -493,15 +494,19 @@ void Dictionary::syncSegments()
     }
 }
 
-void Dictionary::load()
+void Dictionary::registerFunctions()
 {
     sqlite3_create_function_v2(m_instance.db(), "sim_catalog_access", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, this,
                                catalogAccessFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(m_instance.db(), "sim_privileges_changed", 0, SQLITE_UTF8, this,
                                privilegesChangedFunction, nullptr, nullptr, nullptr);
+}
+
+void Dictionary::load()
+{
+    registerFunctions();
     runScenario();
     scale();
-    varyForFleet();
     completeCatalog();
     createCatalogViews();
     guardViews();
@@ -510,6 +515,17 @@ void Dictionary::load()
     auto maxId = scalar("SELECT max(OBJECT_ID) FROM SIM_OBJECTS");
     exec("UPDATE " + table("SYS", "X$CLOCK") + " SET BOOT_OBJECT_ID = ?", {maxId.integer()});
     m_lastObjectId = maxId.integer();
+}
+
+bool Dictionary::loadFrom(const EngineSnapshot &snapshot)
+{
+    if (!m_instance.restore(snapshot)) return false;
+    registerFunctions();
+    std::int64_t t = now();
+    exec("UPDATE " + table("SYS", "X$CLOCK") + " SET STARTUP_SECS = ?, NOW_SECS = ?",
+         {static_cast<long long>(t - kUptime), static_cast<long long>(t)});
+    m_lastObjectId = scalar("SELECT BOOT_OBJECT_ID FROM " + table("SYS", "X$CLOCK")).integer();
+    return true;
 }
 
 void Dictionary::runScenario()
@@ -708,7 +724,27 @@ void install(InstanceContext &instance)
     if (scenario != "ORCL")
         throw oraError(12154, "TNS:could not resolve service name (unknown scenario " + opt->second + ")");
     auto dict = std::make_shared<Dictionary>(instance);
-    dict->load();
+    // The scenario is loaded once per set of options (and day, which the table statistics'
+    // dates follow); every further instance with them starts from a copy of that one.
+    static std::mutex templatesMutex;
+    static std::map<std::string, std::shared_ptr<const EngineSnapshot>> templates;
+    std::string templateKey = std::to_string(instance.clock().now() / 86400);
+    for (const auto &o : instance.options()) templateKey += "&" + o.first + "=" + o.second;
+    std::shared_ptr<const EngineSnapshot> from;
+    {
+        std::lock_guard<std::mutex> lock(templatesMutex);
+        auto it = templates.find(templateKey);
+        if (it != templates.end()) from = it->second;
+    }
+    if (!from || !dict->loadFrom(*from)) {
+        dict->load();
+        if (auto made = instance.snapshot()) {
+            std::lock_guard<std::mutex> lock(templatesMutex);
+            if (templates.size() > 16) templates.clear();   // a few option sets at most stay
+            templates[templateKey] = made;
+        }
+    }
+    dict->varyForFleet();
     instance.setPrivileges(std::make_shared<GrantTable>(dict));
     instance.addBeforeStatementHook([dict](SessionContext &session) { dict->beforeStatement(session); });
     instance.addStatementHandler([dict](SessionContext &session, const std::string &sql, long &rows) {

@@ -178,6 +178,22 @@ TEST(Fleet, NumberedInstancesAreSeparateAndVaried)
     other.reset();
     for (const auto &name : names) sim::testing::resetInstance(name);
     sim::testing::resetInstance("ORCL9");
+    // A fleet of 128 opens in a moment: the scenario loads once, the others start from a copy.
+    auto start = std::chrono::steady_clock::now();
+    std::vector<std::unique_ptr<sim::Connection>> fleet;
+    for (int i = 1; i <= 128; ++i) fleet.push_back(sim::Connection::open("ORCL" + std::to_string(i), "SYSTEM", "MANAGER"));
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("128 fleet instances opened in %.3f s\n", seconds);
+    EXPECT_LT(seconds, 10.0);
+    TextSink last;
+    fleet.back()->query("select instance_name, (select count(*) from v$session) from v$instance", last);
+    ASSERT_EQ(last.rows.size(), 1u);
+    EXPECT_EQ(last.rows[0][0], "ORCL128");
+    // Its own sessions only: the scenario's, less those of its cycles away now, and this one.
+    EXPECT_GE(std::stoi(last.rows[0][1]), 25);
+    EXPECT_LE(std::stoi(last.rows[0][1]), 31);
+    fleet.clear();
+    for (int i = 1; i <= 128; ++i) sim::testing::resetInstance("ORCL" + std::to_string(i));
     // Names outside the fleet's pattern stay unknown.
     EXPECT_THROW(sim::Connection::open("ORCL0", "SYSTEM", "MANAGER"), sim::SimError);
     EXPECT_THROW(sim::Connection::open("ORCLX1", "SYSTEM", "MANAGER"), sim::SimError);
