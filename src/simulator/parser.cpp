@@ -1042,6 +1042,8 @@ ExprP Parser::functionCall(std::vector<std::string> parts, std::size_t pos)
     }
     if (e->args.size() > 255) throw oraError(939);
     expectOp(")");
+    if (isWord("KEEP") && isOp("(", 1))
+        throw oraError(3001, "unimplemented feature: KEEP (DENSE_RANK FIRST|LAST ORDER BY ...) aggregates");
     if (acceptWord("OVER")) overClause(*e);
     return measured(std::move(e));
 }

@@ -145,6 +145,8 @@ TEST_F(Analytics, AnalyticErrorsAreOracles)
     EXPECT_EQ(code("select count(distinct job) over (partition by deptno) from emp"), 3001);
     EXPECT_EQ(code("select sum(sal) over (order by sal from emp"), 907);
     EXPECT_EQ(code("select upper(ename) over (order by sal) from emp"), 30484);
+    EXPECT_EQ(code("select min(sal) keep (dense_rank first order by hiredate) from emp"), 3001);
+    EXPECT_EQ(error, "ORA-03001: unimplemented feature: KEEP (DENSE_RANK FIRST|LAST ORDER BY ...) aggregates");
 }
 
 TEST_F(Analytics, RollupCubeAndGroupingSets)

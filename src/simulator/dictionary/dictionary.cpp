@@ -229,38 +229,6 @@ void Dictionary::syncClock()
         return;
     }
     exec("UPDATE " + table("SYS", "X$CLOCK") + " SET NOW_SECS = ?", {static_cast<long long>(t)});
-    growDaily();
-}
-
-// VENTAS.FACTURAS takes one more extent of its tablespace for every day the clock has
-// moved past the scenario's moment: the first free extent that holds its NEXT size,
-// as Oracle allocates it. A full tablespace (or a dropped table) stops the growth.
-void Dictionary::growDaily()
-{
-    auto start = row("SELECT c.NOW_SECS - c.STARTUP_SECS - ?, f.PHASE FROM " + table("SYS", "X$CLOCK") + " c, " +
-                     table("SYS", "X$FLEET") + " f", {static_cast<long long>(kUptime)});
-    if (!start) return;
-    long long days = (std::max(0LL, (*start)[0].integer()) + (*start)[1].integer()) / 86400;
-    const std::string seg = table("SYS", "SEG$"), fet = table("SYS", "FET$");
-    while (m_grownDays < days) {
-        ++m_grownDays;
-        auto s = row("SELECT s.\"TS#\", s.NEXT_EXTENT / t.BLOCKSIZE, s.EXTENTS, s.MAX_EXTENTS FROM " + seg + " s, " +
-                     table("SYS", "TS$") + " t WHERE s.OWNER = 'VENTAS' AND s.SEGMENT_NAME = 'FACTURAS' AND "
-                     "s.SEGMENT_TYPE = 'TABLE' AND t.\"TS#\" = s.\"TS#\"");
-        if (!s || (*s)[2].integer() >= (*s)[3].integer()) return;
-        long long blocks = std::max(1LL, (*s)[1].integer());
-        auto free = row("SELECT \"FILE#\", \"BLOCK#\", LENGTH FROM " + fet + " WHERE \"TS#\" = ? AND LENGTH >= ? "
-                        "ORDER BY \"FILE#\", \"BLOCK#\" LIMIT 1", {(*s)[0].integer(), blocks});
-        if (!free) return;
-        long long file = (*free)[0].integer(), block = (*free)[1].integer(), length = (*free)[2].integer();
-        if (length == blocks)
-            exec("DELETE FROM " + fet + " WHERE \"FILE#\" = ? AND \"BLOCK#\" = ?", {file, block});
-        else
-            exec("UPDATE " + fet + " SET \"BLOCK#\" = ?, LENGTH = ? WHERE \"FILE#\" = ? AND \"BLOCK#\" = ?",
-                 {block + blocks, length - blocks, file, block});
-        exec("UPDATE " + seg + " SET BLOCKS = BLOCKS + ?, EXTENTS = EXTENTS + 1 WHERE OWNER = 'VENTAS' AND "
-             "SEGMENT_NAME = 'FACTURAS' AND SEGMENT_TYPE = 'TABLE'", {blocks});
-    }
 }
 
 // An instance named after a built-in one with a number (ORCL1 ... ORCL128) is one of a

@@ -97,7 +97,6 @@ private:
     void runScenario();
     void scale();
     void registerFunctions();
-    void growDaily();
     void completeCatalog();
     void createCatalogViews();
     void guardViews();
@@ -107,7 +106,6 @@ private:
     InstanceContext &m_instance;
     std::int64_t m_lastClock = -1;
     bool m_started = false;
-    long long m_grownDays = 0;   // days of VENTAS.FACTURAS growth already allocated
     std::set<long> m_connectionSids;
     std::map<std::string, bool> m_access;
     long long m_lastObjectId = 0;

@@ -1917,8 +1917,10 @@ CREATE SYNONYM SCOTT.PEDIDOS FOR VENTAS.PEDIDOS;
 --   - a weekly package recompilation (five minutes after the moment) floods
 --     the library cache with reloads: its hit ratio falls below 99 % for days;
 --   - the undersized log buffer waits for log space every 30 seconds;
---   - VENTAS.FACTURAS takes one more 512 KB extent of USERS every day (the
---     dictionary code allocates it), so USERS fills day by day.
+--   - VENTAS.FACTURAS takes one more 512 KB extent of USERS every day, from
+--     the free extent at block 5201 of users02 (SYS.X$GROWTH: dba_segments and
+--     dba_free_space both count it), so USERS fills day by day until that
+--     extent is used up (or gone: the growth is measured on it).
 -- ---------------------------------------------------------------------------
 
 CREATE TABLE SYS.X$FLEET (
@@ -1958,9 +1960,14 @@ CREATE VIEW SYS.X$LIVE AS
          DECODE(SIGN(v.D - 300), -1, 0,
                 110000 * (FLOOR((v.D - 300) / 604800) + LEAST(MOD(v.D - 300, 604800), 600) / 600)) RELOADS,
          TRUNC(960 * (FLOOR(v.D / 86400) * 3600 + LEAST(GREATEST(MOD(v.D, 86400) - 3600, 0), 3600) - v.D / 24)) PHYSICAL,
-         FLOOR(v.D / 30) REDO_WAITS
+         FLOOR(v.D / 30) REDO_WAITS, 64 * FLOOR(v.D / 86400) GROWN
     FROM (SELECT GREATEST(c.NOW_SECS - c.STARTUP_SECS - 266400, 0) + f.PHASE D, f.VARY, f.PHASE
             FROM SYS.X$CLOCK c, SYS.X$FLEET f) v;
+
+-- The blocks VENTAS.FACTURAS has taken from USERS since the scenario's moment.
+CREATE VIEW SYS.X$GROWTH AS
+  SELECT NVL(MAX(LEAST(x.GROWN, FLOOR(f.LENGTH / 64) * 64)), 0) BLOCKS
+    FROM SYS.X$LIVE x LEFT JOIN SYS.FET$ f ON f.TS# = 2 AND f.FILE# = 7 AND f.BLOCK# = 5201;
 
 -- Where each cycling session stands: away or not, and when it last logged on.
 CREATE VIEW SYS.X$SESSION_TURN AS
@@ -2274,17 +2281,25 @@ CREATE VIEW SYS.DBA_DATA_FILES AS
    WHERE d.FILE# = f.FILE# AND t.TS# = f.TS#;
 
 CREATE VIEW SYS.DBA_FREE_SPACE AS
-  SELECT t.NAME TABLESPACE_NAME, f.FILE# FILE_ID, f.BLOCK# BLOCK_ID,
-         f.LENGTH * t.BLOCKSIZE BYTES, f.LENGTH BLOCKS, f.FILE# RELATIVE_FNO
-    FROM SYS.FET$ f, SYS.TS$ t
-   WHERE t.TS# = f.TS#;
+  SELECT t.NAME TABLESPACE_NAME, f.FILE# FILE_ID, f.BLOCK# + f.TAKEN BLOCK_ID,
+         (f.LENGTH - f.TAKEN) * t.BLOCKSIZE BYTES, f.LENGTH - f.TAKEN BLOCKS, f.FILE# RELATIVE_FNO
+    FROM (SELECT e.TS#, e.FILE#, e.BLOCK#, e.LENGTH,
+                 CASE WHEN e.TS# = 2 AND e.FILE# = 7 AND e.BLOCK# = 5201 THEN g.BLOCKS ELSE 0 END TAKEN
+            FROM SYS.FET$ e, SYS.X$GROWTH g) f, SYS.TS$ t
+   WHERE t.TS# = f.TS# AND f.LENGTH > f.TAKEN;
 
 CREATE VIEW SYS.DBA_SEGMENTS AS
   SELECT s.OWNER, s.SEGMENT_NAME, NULL PARTITION_NAME, s.SEGMENT_TYPE, t.NAME TABLESPACE_NAME,
-         s.HEADER_FILE, s.HEADER_BLOCK, s.BLOCKS * t.BLOCKSIZE BYTES, s.BLOCKS, s.EXTENTS,
+         s.HEADER_FILE, s.HEADER_BLOCK, (s.BLOCKS + s.TAKEN) * t.BLOCKSIZE BYTES, s.BLOCKS + s.TAKEN BLOCKS,
+         s.EXTENTS + s.TAKEN / 64 EXTENTS,
          s.INITIAL_EXTENT, s.NEXT_EXTENT, s.MIN_EXTENTS, s.MAX_EXTENTS, s.PCT_INCREASE,
          s.FREELISTS, s.FREELIST_GROUPS, s.HEADER_FILE RELATIVE_FNO, 'DEFAULT' BUFFER_POOL
-    FROM SYS.SEG$ s, SYS.TS$ t
+    FROM (SELECT e.OWNER, e.SEGMENT_NAME, e.SEGMENT_TYPE, e.TS#, e.HEADER_FILE, e.HEADER_BLOCK, e.BLOCKS, e.EXTENTS,
+                 e.INITIAL_EXTENT, e.NEXT_EXTENT, e.MIN_EXTENTS, e.MAX_EXTENTS, e.PCT_INCREASE, e.FREELISTS,
+                 e.FREELIST_GROUPS,
+                 CASE WHEN e.OWNER = 'VENTAS' AND e.SEGMENT_NAME = 'FACTURAS' AND e.SEGMENT_TYPE = 'TABLE'
+                      THEN g.BLOCKS ELSE 0 END TAKEN
+            FROM SYS.SEG$ e, SYS.X$GROWTH g) s, SYS.TS$ t
    WHERE t.TS# = s.TS#;
 
 CREATE VIEW SYS.DBA_TS_QUOTAS AS

@@ -107,7 +107,8 @@ TEST_F(Orcl, FilesAndTablespacesGrowUnevenly)
     EXPECT_NEAR(io("phyrds", 1) - system, base("phyrds", 1) * 0.6 * 3600 / 345600, 1);
     EXPECT_EQ(io("phywrts", 8), hist);   // HIST is read only
 
-    // USERS gives VENTAS.FACTURAS a 64-block extent every day: 2598 free blocks, then 2534, ...
+    // USERS gives VENTAS.FACTURAS a 64-block extent every day from the 1199 free blocks at
+    // block 5201 of users02: 2598 free blocks in all, then 2534, ...
     auto freeBlocks = [&] { return one("select sum(blocks) from dba_free_space where tablespace_name = 'USERS'"); };
     EXPECT_EQ(freeBlocks(), "2598");
     sim::testing::advanceClock(key, 86400 - 3600);
@@ -116,7 +117,12 @@ TEST_F(Orcl, FilesAndTablespacesGrowUnevenly)
     EXPECT_EQ(freeBlocks(), "2406");
     EXPECT_EQ(one("select extents || ' ' || blocks from dba_segments where owner = 'VENTAS' and segment_name = 'FACTURAS'"),
               "23 1472");
-    EXPECT_EQ(one("select sum(bytes) / 8192 from dba_data_files where tablespace_name = 'USERS'") , "19200");
+    EXPECT_EQ(one("select block_id || ' ' || blocks from dba_free_space where file_id = 7"), "5393 1007");
+    EXPECT_EQ(one("select sum(bytes) / 8192 from dba_data_files where tablespace_name = 'USERS'"), "19200");
+    // That extent holds 18 more: after it, the growth stops and the extent's last 47 blocks stay.
+    sim::testing::advanceClock(key, 30 * 86400);
+    EXPECT_EQ(one("select block_id || ' ' || blocks from dba_free_space where file_id = 7"), "6353 47");
+    EXPECT_EQ(one("select extents from dba_segments where owner = 'VENTAS' and segment_name = 'FACTURAS'"), "38");
 }
 
 TEST_F(Orcl, CacheRatiosDriftAndCrossTheirThresholds)
