@@ -517,6 +517,43 @@ TEST(ClientLibrary, ABreakEndsALongStatementWithin1Second)
     EXPECT_EQ(conn->query("select 2 x from dual").rows.at(0).at(0).toString(), "2");
 }
 
+// ---------------------------------------------------------------- vigilsql
+
+struct ToolRun {
+    int status;
+    std::string out, err;
+};
+
+ToolRun vigilsql(const std::string &env, const std::string &args)
+{
+    TempDir dir;
+    const std::string out = dir.str() + "/out", err = dir.str() + "/err";
+    const std::string cmd = "env " + env + " " + VIGILSQL + " " + args + " >" + out + " 2>" + err;
+    int rc = std::system(cmd.c_str());
+    auto slurp = [](const std::string &f) {
+        std::ifstream in(f);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    };
+    return {WEXITSTATUS(rc), slurp(out), slurp(err)};
+}
+
+TEST(ClientLibrary, VigilsqlReachesServersThroughTheClient)
+{
+    ToolRun r = vigilsql("LD_LIBRARY_PATH=" + kStandin, "-c system/manager@ORCL -e \"select 1 one from dual\"");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "ONE\n1\n");
+    r = vigilsql("LD_LIBRARY_PATH=/nonexistent", "--client " + kStandin +
+                 " -c system/manager@//dbhost:1521/ORCL -e \"select 2 two from dual\" -e \"select * from nowhere\"");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "TWO\n2\n");
+    EXPECT_EQ(r.err, "ORA-00942: table or view does not exist\n");
+    r = vigilsql("LD_LIBRARY_PATH=" + kStandin, "-c system/wrong@ORCL -e \"select 1 from dual\"");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "ORA-01017: invalid username/password; logon denied\n");
+}
+
 // ---------------------------------------------------------------- the session
 
 TEST(ClientLibrary, SimulatedServicesCanGoThroughTheClient)
