@@ -748,4 +748,57 @@ void groupingSets(Select &select)
     });
 }
 
+void joinColumns(Select &select, Catalog &catalog)
+{
+    forEachSelect(select, [&](Select &s) {
+        if (s.items.size() != 1 || s.items[0].expr->kind != Expr::Star || !s.items[0].expr->parts.empty()) return;
+        bool ansi = false;
+        for (auto &t : s.from) ansi = ansi || t.natural || !t.usingColumns.empty();
+        if (!ansi) return;
+        // The columns so far, each with the table it is read from ("" for a joined column).
+        std::vector<std::pair<std::string, std::string>> cols;
+        auto columnsOf = [&](const TableRef &t) {
+            std::vector<std::string> names;
+            if (t.subquery) {
+                for (auto &i : t.subquery->items) {
+                    if (i.expr->kind == Expr::Star) return std::vector<std::string>();
+                    names.push_back(i.name);
+                }
+            } else {
+                names = catalog.columns(t.storage);
+            }
+            return names;
+        };
+        for (std::size_t i = 0; i < s.from.size(); ++i) {
+            const TableRef &t = s.from[i];
+            std::vector<std::string> right = columnsOf(t);
+            if (right.empty()) return;   // columns unknown: SQLite's own order stands
+            std::vector<std::string> common;
+            if (t.natural) {
+                for (auto &c : cols)
+                    if (std::find(right.begin(), right.end(), c.first) != right.end()) common.push_back(c.first);
+            } else {
+                common = t.usingColumns;
+            }
+            std::vector<std::pair<std::string, std::string>> next;
+            for (auto &c : common) next.emplace_back(c, "");
+            for (auto &c : cols)
+                if (std::find(common.begin(), common.end(), c.first) == common.end()) next.push_back(c);
+            for (auto &c : right)
+                if (std::find(common.begin(), common.end(), c) == common.end()) next.emplace_back(c, t.refName());
+            cols = std::move(next);
+        }
+        std::vector<SelectItem> items;
+        for (auto &c : cols) {
+            SelectItem item;
+            item.expr = std::make_unique<Expr>(Expr::Column);
+            if (!c.second.empty()) item.expr->parts.push_back(c.second);
+            item.expr->parts.push_back(c.first);
+            item.name = c.first;
+            items.push_back(std::move(item));
+        }
+        s.items = std::move(items);
+    });
+}
+
 } // namespace sim::passes

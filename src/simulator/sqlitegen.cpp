@@ -963,6 +963,7 @@ QueryTranslation Translator::query(Select &select)
 {
     passes::dropDual(select);
     passes::resolveTables(select, m_catalog, m_schema);
+    passes::joinColumns(select, m_catalog);
     passes::outerJoins(select, m_catalog);
     passes::connectBy(select, m_catalog);
     passes::rownumLimit(select);
@@ -983,6 +984,7 @@ std::string Translator::dml(Statement &st)
     auto prepare = [&](Select &s) {
         passes::dropDual(s);
         passes::resolveTables(s, m_catalog, m_schema);
+        passes::joinColumns(s, m_catalog);
         passes::outerJoins(s, m_catalog);
         passes::connectBy(s, m_catalog);
         passes::rownumLimit(s);

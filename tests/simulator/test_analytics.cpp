@@ -193,7 +193,14 @@ TEST_F(Analytics, EveryAnsiJoin)
     EXPECT_EQ(value("select count(*) from emp cross join dept"), "56");
     EXPECT_EQ(lines("select dname, count(*) from emp natural join dept group by dname order by dname"),
               (Lines{"ACCOUNTING 3", "RESEARCH 5", "SALES 6"}));
-    EXPECT_EQ(rows("select * from emp natural join dept").at(0).size(), 10u);
+    // SELECT * lists the joined column once and first, as Oracle does.
+    EXPECT_EQ(rows("select * from emp natural join dept where empno = 7369"),
+              (Rows{{"20", "7369", "SMITH", "CLERK", "7902", "1980-12-17 00:00:00", "800", "~", "RESEARCH", "DALLAS"}}));
+    EXPECT_EQ(names, (std::vector<std::string>{"DEPTNO", "EMPNO", "ENAME", "JOB", "MGR", "HIREDATE", "SAL", "COMM",
+                                               "DNAME", "LOC"}));
+    EXPECT_EQ(rows("select * from dept d join emp e using (deptno) where e.empno = 7839").at(0),
+              (std::vector<std::string>{"10", "ACCOUNTING", "NEW YORK", "7839", "KING", "PRESIDENT", "~",
+                                        "1981-11-17 00:00:00", "5000", "~"}));
     EXPECT_EQ(lines("select deptno, ename, loc from emp join dept using (deptno) where sal > 2900 order by ename"),
               (Lines{"20 FORD DALLAS", "20 JONES DALLAS", "10 KING NEW YORK", "20 SCOTT DALLAS"}));
     EXPECT_EQ(value("select count(*) from dept natural left join emp"), "15");
