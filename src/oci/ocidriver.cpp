@@ -57,10 +57,10 @@ void check(const OciCalls &oci, OCIError *err, sword rc)
     throw errorOf(oci, err, rc);
 }
 
-std::string numberText(const std::string &t, double *value)
+OraValue numberValue(std::string text)
 {
-    *value = std::strtod(t.c_str(), nullptr);
-    return t;
+    const double v = std::strtod(text.c_str(), nullptr);
+    return OraValue::numberText(std::move(text), v);
 }
 
 // The handles of one connection; statements and cursors keep it alive.
@@ -155,6 +155,8 @@ public:
     OciCursor(std::shared_ptr<Session> s, const std::string &sql) : m_st(std::move(s), sql)
     {
         Session &s_ = *m_st.s;
+        // Only a query opens a cursor; anything else is refused without running.
+        if (m_st.type() != OCI_STMT_SELECT) throw OraError::ora(928, "missing SELECT keyword");
         Busy busy(s_);
         m_st.execute(0);
         describe();
@@ -322,9 +324,7 @@ private:
             c.data.empty() ? nullptr : reinterpret_cast<const unsigned char *>(c.data.data()) + r * c.width;
         switch (c.read) {
         case Column::Number: {
-            std::string t = numberToText(p + 1, std::min<std::size_t>(p[0], 21));
-            double v = 0;
-            return OraValue::numberText(numberText(t, &v), v);
+            return numberValue(numberToText(p + 1, std::min<std::size_t>(p[0], 21)));
         }
         case Column::Double: {
             double d;
@@ -482,9 +482,7 @@ public:
                 b.value = OraValue();
             } else if (b.serverType == 2) {
                 const auto *p = reinterpret_cast<const unsigned char *>(slot.buf.data());
-                std::string t = numberToText(p + 1, std::min<std::size_t>(p[0], 21));
-                double v = 0;
-                b.value = OraValue::numberText(numberText(t, &v), v);
+                b.value = numberValue(numberToText(p + 1, std::min<std::size_t>(p[0], 21)));
             } else {
                 b.value = OraValue::text(std::string(slot.buf.data()));
             }
