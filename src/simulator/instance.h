@@ -63,6 +63,13 @@ struct PreparedStatement {
     std::uint64_t catalogVersion = 0;
 };
 
+// A sequence as the engine hands out its numbers.
+struct SequenceState {
+    double start = 1, last = 0, increment = 1, minValue = 1, maxValue = 1e27, lastNumber = 1;
+    long cache = 20;
+    bool started = false, cycle = false, order = false;
+};
+
 struct EngineSnapshot {
     std::vector<unsigned char> database;        // the serialized SQLite database
     std::unordered_map<std::string, CatalogEntry> catalog;
@@ -73,6 +80,9 @@ struct EngineSnapshot {
     };
     std::map<std::string, Login> logins;
     long nextUid = 0, nextObjectId = 0;
+    std::map<std::string, SequenceState> sequences;   // the engine's state of schema objects
+    long nextConstraint = 0;
+    bool anyTriggers = false;
 };
 
 class Instance : public InstanceContext, public Catalog, public FunctionHost {
@@ -164,11 +174,7 @@ public:
     SimError uniqueViolation(const std::string &sqliteMessage);
 
     // Sequences: their numbers are handed out outside transactions, as Oracle does.
-    struct Sequence {
-        double start = 1, last = 0, increment = 1, minValue = 1, maxValue = 1e27, lastNumber = 1;
-        long cache = 20;
-        bool started = false, cycle = false, order = false;
-    };
+    using Sequence = SequenceState;
     // "OWNER.NAME" of the sequence [schema.]name; ORA-02289 when there is none.
     std::string resolveSequence(const std::string &schema, const std::string &name,
                                 const std::string &currentSchema) const;
