@@ -66,6 +66,7 @@ struct GuiWaiter::Frame {
     access::PendingCalls calls;
     QEventLoop loop;
     QPointer<QWidget> window;       // disabled here
+    QPointer<QWidget> focus;        // had the focus in it before
     QPointer<QWidget> closer;       // watched for its close
     bool closeAfter = false;
     std::vector<long long> brokenAt;   // elapsed ms when the break was seen; -1 none
@@ -115,6 +116,9 @@ void GuiWaiter::wait(const access::PendingCalls &calls, const std::function<void
     QWidget *caller = callerWindow();
     // A window already disabled by an outer wait stays so until that wait ends.
     if (caller && caller->isEnabled()) {
+        QWidget *focus = QApplication::focusWidget();
+        if (focus && (focus == caller || caller->isAncestorOf(focus)))
+            f.focus = focus;
         caller->setEnabled(false);
         f.window = caller;
     }
@@ -167,8 +171,12 @@ void GuiWaiter::wait(const access::PendingCalls &calls, const std::function<void
                     m_running.end());
     if (f.closer)
         f.closer->removeEventFilter(this);
-    if (f.window)
+    if (f.window) {
         f.window->setEnabled(true);
+        // Disabling moved the focus away; the user goes on typing where he was.
+        if (f.focus && f.focus->isVisible() && !QApplication::focusWidget())
+            f.focus->setFocus();
+    }
     emit runningChanged();
     if (f.closeAfter && f.closer) {
         // Closed once the operation that waited here has ended.
