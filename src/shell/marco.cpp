@@ -3,6 +3,7 @@
 #include "acercade.h"
 #include "appcontext.h"
 #include "callwaiter.h"
+#include "clientes.h"
 #include "conexiones.h"
 #include "entservidores.h"
 #include "errores.h"
@@ -505,6 +506,8 @@ void Marco::openRepository(bool &isFatal)
             return;
         }
     }
+    // Servers reach their chosen Oracle client.
+    repository::installClientChoices(m_ctx.repository.get());
     Cursor_Normal(m_ctx);
 }
 

@@ -1,6 +1,8 @@
 #include "orasession.h"
 
+#include "clientdriver.h"
 #include "simdriver.h"
+#include "simhost.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -408,8 +410,15 @@ void OraDatabase::Close() { m_line->close(); }
 // ---------------------------------------------------------------- session
 
 OraSession::OraSession()
-    : m_simDriver(std::make_unique<SimDriver>()), m_clientDriver(std::make_unique<UnavailableClientDriver>())
+    : m_simDriver(std::make_unique<SimDriver>()), m_clientDriver(std::make_unique<oci::ClientDriver>())
 {
+    // SQLVIGIL_SIM_VIA_CLIENT=DIR: "sim:NAME" goes through the client library in DIR
+    // as connect text NAME; the conformance library there reaches this process's
+    // simulated instances, so tests see their statements and faults as usual.
+    const char *via = std::getenv("SQLVIGIL_SIM_VIA_CLIENT");
+    if (via && *via)
+        m_simDriver = std::make_unique<oci::ClientDriver>(
+            via, std::vector<std::string>{"SQLVIGIL_STANDIN_HOST=" + oci::startSimHost()});
 }
 
 OraSession::~OraSession() = default;

@@ -297,6 +297,34 @@ void Dictionary::noteSession(SessionContext &session)
 }
 
 // Connections that logged off leave v$session (the engine knows which are still open).
+Dictionary::SyncPoint Dictionary::syncPoint(SessionContext &session)
+{
+    SyncPoint p;
+    p.sid = session.sid();
+    p.clock = now();
+    p.changes = sqlite3_total_changes64(m_instance.db());
+    if (auto *engine = dynamic_cast<Instance *>(&m_instance)) {
+        p.catalog = engine->catalogVersion();
+        p.sessions = engine->sessionIds();
+    }
+    return p;
+}
+
+void Dictionary::beforeStatement(SessionContext &session)
+{
+    SyncPoint before = syncPoint(session);
+    if (before == m_synced) return;
+    m_synced = SyncPoint();
+    syncClock();
+    noteSession(session);
+    try {
+        syncSegments();
+    } catch (const SimError &) {
+        // Space bookkeeping never stops the connection's own statement.
+    }
+    m_synced = syncPoint(session);
+}
+
 void Dictionary::forgetClosedConnections(long current)
 {
     auto *engine = dynamic_cast<Instance *>(&m_instance);
@@ -618,15 +646,7 @@ void install(InstanceContext &instance)
     auto dict = std::make_shared<Dictionary>(instance);
     dict->load();
     instance.setPrivileges(std::make_shared<GrantTable>(dict));
-    instance.addBeforeStatementHook([dict](SessionContext &session) {
-        dict->syncClock();
-        dict->noteSession(session);
-        try {
-            dict->syncSegments();
-        } catch (const SimError &) {
-            // Space bookkeeping never stops the connection's own statement.
-        }
-    });
+    instance.addBeforeStatementHook([dict](SessionContext &session) { dict->beforeStatement(session); });
     instance.addStatementHandler([dict](SessionContext &session, const std::string &sql, long &rows) {
         dict->syncClock();
         return handleDdl(*dict, session, sql, rows) || handleExplainPlan(*dict, session, sql, rows);

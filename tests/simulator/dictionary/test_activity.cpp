@@ -74,3 +74,35 @@ TEST_F(Orcl, TheEngineTestInstanceStaysBare)
     open("?scenario=none");
     EXPECT_EQ(code("select count(*) from dba_users"), 942);
 }
+
+// A statement repeated while nothing changes skips the session bookkeeping; every kind of
+// change in between still reaches v$session and the killed-session check.
+TEST_F(Orcl, RepeatedStatementsStillSeeSessionChanges)
+{
+    const std::string count = "select count(*) from v$session where username = 'HR'";
+    const int before = std::stoi(one(count));
+    const std::string more = std::to_string(before + 1);
+    auto hr = connect("HR", "HR");
+    EXPECT_EQ(one("select count(*) from dual", hr.get()), "1");
+    EXPECT_EQ(one(count), more);
+    EXPECT_EQ(one(count), more);
+
+    // Logging off changes no row, yet the next statement of the other connection sees it.
+    hr.reset();
+    EXPECT_EQ(one(count), std::to_string(before));
+
+    // A session killed by another sees ORA-00028 on its next statement, the same text again.
+    hr = connect("HR", "HR");
+    const std::string sql = "select count(*) from dual";
+    EXPECT_EQ(code(sql, hr.get()), 0);
+    EXPECT_EQ(code(sql, hr.get()), 0);
+    std::string serial = one("select serial# from v$session where sid = " + std::to_string(hr->id()));
+    x("alter system kill session '" + std::to_string(hr->id()) + "," + serial + "'");
+    EXPECT_EQ(code(sql, hr.get()), 28);
+
+    // The time of the last call follows the clock between two runs of one statement.
+    const std::string idle = "select last_call_et from v$session where sid = " + std::to_string(db->id());
+    EXPECT_EQ(one(idle), "0");
+    sim::testing::advanceClock(key, 5);
+    EXPECT_EQ(one(idle), "0");
+}
