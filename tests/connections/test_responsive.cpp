@@ -3,6 +3,7 @@
 // the window that made the call takes no input and closing it drops the call, the
 // status poll sends every block at once, one error dialog per tick however long it
 // stays open, and a dead connection is replaced by the next Connect.
+#include "fmpesosio.h"
 #include "serverstatus.h"
 #include "windowtest.h"
 
@@ -73,6 +74,7 @@ private slots:
     void callingWindowIsDisabledAndClosingItDropsTheCall();
     void hungServerDoesNotHoldBackTheOthers();
     void oneErrorDialogHoweverLongItStaysOpen();
+    void samplerTicksWhileItsCallIsOutAreSkipped();
     void deadConnectionIsReplacedAndLimitsComeFromSettings();
 };
 
@@ -271,6 +273,26 @@ void ResponsiveTest::oneErrorDialogHoweverLongItStaysOpen()
     t.prompts.answer(shell::vbAbort);
     w->TimerChequeServidores_Timer();
     QCOMPARE(t.prompts.count(), 2u);
+}
+
+void ResponsiveTest::samplerTicksWhileItsCallIsOutAreSkipped()
+{
+    WindowTest t;
+    connectSlot(t, 1, "sim:ORCL?latency=250");
+    auto *w = t.open<monitor::FmPesosIO>();
+    sim::testing::clearStatementLog("ORCL");
+    int fired = 0;
+    connect(w->Tomar_Muestras, &QTimer::timeout, [&] { ++fired; });
+    w->Tomar_Muestras->setInterval(20);
+    w->Tomar_Muestras->start();
+    w->Tomar_Muestras_Timer();
+    w->Tomar_Muestras->stop();
+    QVERIFY2(fired > 5, qPrintable(QString::number(fired)));
+    int samples = 0;
+    for (const auto &s : sim::testing::statementTexts("ORCL"))
+        samples += s.find("data_file_id from v$filestat x") != std::string::npos;
+    QCOMPARE(samples, 1);
+    QCOMPARE(t.prompts.count(), 0u);
 }
 
 void ResponsiveTest::deadConnectionIsReplacedAndLimitsComeFromSettings()
