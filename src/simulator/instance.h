@@ -70,6 +70,9 @@ struct SequenceState {
     bool started = false, cycle = false, order = false;
 };
 
+// What a new instance copies from one that loaded the same scenario. Every member of the
+// engine that loading a scenario fills (outside the SQLite database) belongs here, copied
+// by Instance::snapshot() and restore(); one left out would be missing from the copies.
 struct EngineSnapshot {
     std::vector<unsigned char> database;        // the serialized SQLite database
     std::unordered_map<std::string, CatalogEntry> catalog;
