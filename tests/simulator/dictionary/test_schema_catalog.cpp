@@ -3,51 +3,9 @@
 // statement by statement.
 #include "fixture.h"
 
-#include <fstream>
 #include <sstream>
 
 using namespace dicttest;
-
-namespace {
-
-// The statements of an install script: SQL ends with ";" at a line end, stored PL/SQL
-// (CREATE ... PROCEDURE, FUNCTION, PACKAGE, TRIGGER, TYPE) with a line holding only "/".
-std::vector<std::string> scriptStatements(const std::string &path)
-{
-    std::ifstream in(path);
-    std::vector<std::string> out;
-    std::string line, current;
-    bool plsql = false;
-    auto upper = [](std::string s) {
-        for (auto &c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return s;
-    };
-    while (std::getline(in, line)) {
-        std::string trimmed = line;
-        trimmed.erase(0, trimmed.find_first_not_of(" \t"));
-        if (current.empty() && (trimmed.empty() || trimmed.rfind("--", 0) == 0)) continue;
-        if (current.empty()) {
-            std::string u = upper(trimmed);
-            plsql = u.rfind("CREATE OR REPLACE PROCEDURE", 0) == 0 || u.rfind("CREATE OR REPLACE TRIGGER", 0) == 0 ||
-                    u.rfind("CREATE OR REPLACE FUNCTION", 0) == 0 || u.rfind("CREATE OR REPLACE PACKAGE", 0) == 0 ||
-                    u.rfind("CREATE PROCEDURE", 0) == 0 || u.rfind("CREATE TRIGGER", 0) == 0;
-        }
-        if (plsql && trimmed == "/") {
-            out.push_back(current);
-            current.clear();
-            continue;
-        }
-        current += line + "\n";
-        if (!plsql && !trimmed.empty() && trimmed.back() == ';') {
-            current.erase(current.find_last_of(';'));
-            out.push_back(current);
-            current.clear();
-        }
-    }
-    return out;
-}
-
-} // namespace
 
 TEST_F(Orcl, ConstraintsAndAlterTableShowInTheDictionaryViews)
 {
