@@ -232,7 +232,18 @@ long OraDatabase::DbExecuteSQL(const std::string &sql)
 
 void OraDatabase::DbStreamQuery(const std::string &sql, RowReceiver &to)
 {
-    guarded(sql, [&] { m_conn->stream(sql, to); });
+    guarded(sql, [&] {
+        std::unique_ptr<DriverCursor> cursor = m_conn->openCursor(sql);
+        to.columns(cursor->columns());
+        std::vector<std::vector<OraValue>> batch;
+        batch.reserve(kFetchArray);
+        for (bool more = true; more;) {
+            batch.clear();
+            more = cursor->fetch(kFetchArray, batch);
+            for (const auto &row : batch)
+                if (!to.row(row)) return;
+        }
+    });
 }
 
 void OraDatabase::ExecuteSQL(const std::string &plsql)
