@@ -619,6 +619,16 @@ SCANIX_API int scanix_invoke(scanix *obj, int32_t id, uint16_t flags, const scan
       double v;
       if (nargs == 0) {
         c.get_Eval(v);
+      } else if (args[0].vt == SCANIX_VT_TEXT && args[0].u.bstr) {
+        const char16_t *t = args[0].u.bstr;
+        const size_t n = length16(t);
+        if (n != obj->evalText16.size() || memcmp(t, obj->evalText16.data(), n * sizeof(char16_t)) != 0) {
+          obj->evalText16.assign(t, n);
+          obj->evalBytes.clear();
+          cs.fromUtf16(t, n, obj->evalBytes);
+        }
+        // Eval reads the text before any event can call in again and change these.
+        c.get_Eval(obj->evalBytes, v);
       } else {
         std::string e;
         if ((r = toText(args[0], cs, e))) return r;

@@ -17,6 +17,10 @@ struct scanix {
   std::vector<std::pair<uint32_t, std::unique_ptr<scx::PropertyNotify>>> notifiers;
   std::vector<std::unique_ptr<scx::Events>> graveyardEvents;
   std::vector<std::unique_ptr<scx::PropertyNotify>> graveyardNotify;
+  // The last expression text given to Eval and its bytes: the same text again is not
+  // converted again.
+  std::u16string evalText16;
+  std::string evalBytes;
 };
 
 namespace scx::capi {

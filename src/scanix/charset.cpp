@@ -188,6 +188,14 @@ size_t Charset::toUtf16(const char *s, size_t n, char16_t *dst) const {
         p += 16;
         o += 16;
       }
+      if (e - p >= 8) {  // short fields: eight bytes at once
+        __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(p));
+        if ((_mm_movemask_epi8(v) & 0xFF) == 0) {
+          _mm_storeu_si128(reinterpret_cast<__m128i *>(o), _mm_unpacklo_epi8(v, _mm_setzero_si128()));
+          p += 8;
+          o += 8;
+        }
+      }
 #endif
       while (p < e && *p < 0x80) *o++ = *p++;
       if (p == e) break;

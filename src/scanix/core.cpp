@@ -96,11 +96,19 @@ class FileReader {
 
   // ANSI read: bytes up to and including the next line feed, at most kMaxLine bytes.
   bool readAnsi(const char *&p, size_t &n) {
-    size_t avail = ensure(kMaxLine);
-    if (avail == 0) return false;
+    // The line is looked for in what the block holds first; only a line that runs past
+    // the block's end makes it read on (moving just that partial line to the front).
+    size_t avail = len_ - pos_;
     p = data();
     size_t lim = avail < kMaxLine ? avail : kMaxLine;
-    const void *nl = memchr(p, '\n', lim);
+    const void *nl = lim ? memchr(p, '\n', lim) : nullptr;
+    if (!nl && avail < kMaxLine) {
+      avail = ensure(kMaxLine);
+      if (avail == 0) return false;
+      p = data();
+      lim = avail < kMaxLine ? avail : kMaxLine;
+      nl = memchr(p, '\n', lim);
+    }
     n = nl ? static_cast<size_t>(static_cast<const char *>(nl) - p) + 1 : lim;
     pos_ += n;
     return true;

@@ -9,6 +9,11 @@
 #include <cstring>
 #include <locale.h>
 
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "scanix_core.h"
 
 namespace scx {
@@ -51,83 +56,120 @@ constexpr int kNumFuncs = sizeof kFuncs / sizeof kFuncs[0];
 constexpr double kDegToRad = 0.017453292519943295;
 constexpr double kRadToDeg = 57.29577951308232;
 
-enum TokType { tNumber = 0, tOperator = 1, tOpen = 2, tClose = 3, tFunction = 4, tEnd = 6 };
+enum TokType { tNumber = 0, tOperator = 1, tOpen = 2, tClose = 3, tFunction = 4, tName = 5, tEnd = 6, tBad = 7 };
+
+// One token of an expression, as the lexer reads it: a number's value, an operator's or a
+// function's code, or where a host variable's name lies in the text.
+struct Token {
+  uint8_t type = tEnd;
+  int code = 0;
+  double value = 0;
+  uint32_t start = 0, length = 0;  // tName
+};
 
 }  // namespace
 
 char Scanix::decimalChar() { return fetchDecimal(); }
 
-class Evaluator {
- public:
-  Evaluator(Scanix &s, const char *b, const char *e, char dec) : s_(s), p_(b), e_(e), dec_(dec) {}
+void Scanix::setDecimalChar(char c) { g_decimal.store(static_cast<unsigned char>(c), std::memory_order_relaxed); }
 
-  double run() {
-    next();
-    double v = logical();
-    if (!err_) {
-      if (type_ == tOpen || type_ == tClose) err_ = aerBalance;
-      else if (type_ != tEnd) err_ = aerSyntax;
+// An expression read once into tokens. Evaluating it walks the tokens with the same
+// grammar as reading the text would, so values, errors and Variable events (fired as each
+// name is reached) are those of the text itself. An expression without names always gives
+// the same value and error under the same settings: those are kept after the first run.
+struct EvalProgram {
+  std::string text;
+  char decimal = '.';
+  bool degrees = false;
+  bool hasNames = false;
+  bool folded = false;
+  double value = 0;
+  int error = 0;
+  std::vector<Token> tokens;  // ends with tEnd
+};
+
+// Expressions evaluated lately, by text and the settings that change their reading or result.
+struct EvalCache {
+  static constexpr size_t kSlots = 64;
+  static constexpr size_t kLongest = 4096;  // longer texts are read every time
+  std::shared_ptr<EvalProgram> slots[kSlots];
+  size_t last = kSlots;  // the slot of the last text evaluated: looked at before hashing
+};
+
+namespace {
+
+class Lexer {
+ public:
+  Lexer(const Charset &cs, const char *b, const char *e, char dec) : cs_(cs), b_(b), p_(b), e_(e), dec_(dec) {}
+
+  void run(EvalProgram &prog) {
+    std::vector<Token> &out = prog.tokens;
+    for (;;) {
+      Token t = next();
+      out.push_back(t);
+      if (t.type == tName) prog.hasNames = true;
+      if (t.type == tBad) {
+        out.push_back(Token{});
+        return;
+      }
+      if (t.type == tEnd) return;
     }
-    return v;
   }
-  int error() const { return err_; }
 
  private:
-  void setErr(int c) {
-    if (!err_) err_ = c;
-  }
-  void mathErr(int c) { err_ = c; }  // a math library condition replaces any pending code
-
-  void next() {
+  Token next() {
+    Token t;
     while (p_ < e_ && isSpace(static_cast<unsigned char>(*p_))) ++p_;
-    if (p_ == e_) {
-      type_ = tEnd;
-      return;
-    }
+    if (p_ == e_) return t;
     unsigned char c = static_cast<unsigned char>(*p_);
     switch (c) {
       case '%': case '&': case '*': case '+': case '-': case '/': case '<': case '=':
       case '>': case '\\': case '^': case '|': {
-        type_ = tOperator;
-        code_ = c;
+        t.type = tOperator;
+        t.code = c;
         ++p_;
         if (p_ < e_) {
-          if (c == '>' && *p_ == '=') { code_ = 'G'; ++p_; }
-          else if (c == '<' && *p_ == '=') { code_ = 'L'; ++p_; }
-          else if (c == '<' && *p_ == '>') { code_ = 'N'; ++p_; }
+          if (c == '>' && *p_ == '=') { t.code = 'G'; ++p_; }
+          else if (c == '<' && *p_ == '=') { t.code = 'L'; ++p_; }
+          else if (c == '<' && *p_ == '>') { t.code = 'N'; ++p_; }
         }
-        return;
+        return t;
       }
-      case '(': type_ = tOpen; ++p_; return;
-      case ')': type_ = tClose; ++p_; return;
+      case '(': t.type = tOpen; ++p_; return t;
+      case ')': t.type = tClose; ++p_; return t;
       default: break;
     }
     if (isDigit(c) || c == static_cast<unsigned char>(dec_) || c == '.') {
-      number();
-      return;
+      t.type = tNumber;
+      t.value = number();
+      return t;
     }
     if (isAlpha(c)) {
       size_t avail = static_cast<size_t>(e_ - p_);
       for (int i = 0; i < kNumFuncs; ++i) {
         size_t l = kFuncs[i].len;
         if (avail > l && p_[l] == '(' && strncasecmp(p_, kFuncs[i].name, l) == 0) {
-          type_ = tFunction;
-          code_ = i;
+          t.type = tFunction;
+          t.code = i;
           p_ += l;  // the "(" is the next token
-          return;
+          return t;
         }
       }
     }
     if (c <= 126 && !isAlpha(c)) {
-      setErr(aerBadToken);
+      t.type = tBad;
       p_ = e_;
-      type_ = tEnd;
-      return;
+      return t;
     }
+    const char *start = p_;
     name();
+    t.type = tName;
+    t.start = static_cast<uint32_t>(start - b_);
+    t.length = static_cast<uint32_t>(p_ - start);
+    return t;
   }
 
-  void number() {
+  double number() {
     char small[96];
     std::string big;
     size_t n = 0;
@@ -165,13 +207,12 @@ class Evaluator {
     } else {
       text = big.c_str();
     }
-    type_ = tNumber;
-    value_ = strtod_l(text, nullptr, cLocale());
+    return strtod_l(text, nullptr, cLocale());
   }
 
+  // Moves past a host variable's name (a name may hold balanced parentheses).
   void name() {
-    const char *start = p_;
-    const Charset &cs = s_.charset();
+    const Charset &cs = cs_;
     p_ += cs.charLen(p_, e_);  // the first character always belongs to the name
     while (p_ < e_) {
       unsigned char ch = static_cast<unsigned char>(*p_);
@@ -193,15 +234,63 @@ class Evaluator {
       }
       break;
     }
-    double v = 0;
-    int16_t accept = 0;
-    s_.fireVariable(std::string_view(start, static_cast<size_t>(p_ - start)), v, accept);
-    type_ = tNumber;
-    if (accept) {
-      value_ = v;
-    } else {
-      value_ = 0;
-      setErr(aerBadToken);
+  }
+
+  const Charset &cs_;
+  const char *b_;
+  const char *p_;
+  const char *e_;
+  char dec_;
+};
+
+}  // namespace
+
+class Evaluator {
+ public:
+  Evaluator(Scanix &s, const EvalProgram &prog) : s_(s), prog_(prog), tok_(prog.tokens.data()) {}
+
+  double run() {
+    next();
+    double v = logical();
+    if (!err_) {
+      if (type_ == tOpen || type_ == tClose) err_ = aerBalance;
+      else if (type_ != tEnd) err_ = aerSyntax;
+    }
+    return v;
+  }
+  int error() const { return err_; }
+
+ private:
+  void setErr(int c) {
+    if (!err_) err_ = c;
+  }
+  void mathErr(int c) { err_ = c; }  // a math library condition replaces any pending code
+
+  void next() {
+    const Token &t = *tok_;
+    if (t.type != tEnd) ++tok_;
+    switch (t.type) {
+      case tName: {
+        double v = 0;
+        int16_t accept = 0;
+        s_.fireVariable(std::string_view(prog_.text.data() + t.start, t.length), v, accept);
+        type_ = tNumber;
+        if (accept) {
+          value_ = v;
+        } else {
+          value_ = 0;
+          setErr(aerBadToken);
+        }
+        return;
+      }
+      case tBad:
+        setErr(aerBadToken);
+        type_ = tEnd;
+        return;
+      default:
+        type_ = t.type;
+        code_ = t.code;
+        value_ = t.value;
     }
   }
 
@@ -439,9 +528,8 @@ class Evaluator {
   }
 
   Scanix &s_;
-  const char *p_;
-  const char *e_;
-  char dec_;
+  const EvalProgram &prog_;
+  const Token *tok_;
   int type_ = tEnd;
   int code_ = 0;
   double value_ = 0;
@@ -450,24 +538,72 @@ class Evaluator {
   static constexpr int kMaxDepth = 1024;
 };
 
+namespace {
+
+size_t slotOf(std::string_view text, char dec, bool degrees) {
+  size_t h = std::hash<std::string_view>()(text);
+  h ^= (static_cast<size_t>(static_cast<unsigned char>(dec)) << 1) | (degrees ? 1 : 0);
+  return (h ^ (h >> 17)) % EvalCache::kSlots;
+}
+
+}  // namespace
+
+void EvalCacheDeleter::operator()(EvalCache *c) const { delete c; }
+
+void Scanix::setEvalCache(bool on) {
+  evalCacheOn_ = on;
+  if (!on) evalCache_.reset();
+}
+
 double Scanix::evaluate(std::string_view text) {
   if (text.empty()) return 0;
-  char dec = fetchDecimal();
-  // private working copy: a Variable handler may change the line that is evaluated
-  char small[256];
-  std::unique_ptr<char[]> big;
-  char *copy = small;
-  if (text.size() > sizeof small) {
-    big.reset(new char[text.size()]);
-    copy = big.get();
+  const char dec = fetchDecimal();
+  const bool cacheable = evalCacheOn_ && text.size() <= EvalCache::kLongest;
+  std::shared_ptr<EvalProgram> prog;
+  size_t slot = 0;
+  if (cacheable) {
+    if (!evalCache_) evalCache_.reset(new EvalCache);
+    const auto matches = [&](const std::shared_ptr<EvalProgram> &p) {
+      return p && p->decimal == dec && p->degrees == degrees_ && p->text == text;
+    };
+    const size_t last = evalCache_->last;
+    slot = last < EvalCache::kSlots && matches(evalCache_->slots[last]) ? last : slotOf(text, dec, degrees_);
+    evalCache_->last = slot;
+    const std::shared_ptr<EvalProgram> &hit = evalCache_->slots[slot];
+    if (matches(hit)) {
+      if (hit->folded) {
+        error_ = aerNone;
+        if (hit->error) {
+          fireError(static_cast<int16_t>(hit->error));
+          return 0;
+        }
+        return hit->value;
+      }
+      prog = hit;  // held: a Variable handler may evaluate other texts meanwhile
+    }
   }
-  memcpy(copy, text.data(), text.size());
+  if (!prog) {
+    // The program keeps its own copy of the text: a Variable handler may change the line.
+    prog = std::make_shared<EvalProgram>();
+    prog->text.assign(text.data(), text.size());
+    prog->decimal = dec;
+    prog->degrees = degrees_;
+    Lexer lex(cs_, prog->text.data(), prog->text.data() + prog->text.size(), dec);
+    lex.run(*prog);
+    if (cacheable) evalCache_->slots[slot] = prog;
+  }
   error_ = aerNone;
-  Evaluator ev(*this, copy, copy + text.size(), dec);
+  Evaluator ev(*this, *prog);
   double r = ev.run();
-  if (ev.error()) {
+  const int err = ev.error();
+  if (cacheable && !prog->hasNames) {
+    prog->value = err ? 0 : r;
+    prog->error = err;
+    prog->folded = true;
+  }
+  if (err) {
     r = 0;
-    fireError(static_cast<int16_t>(ev.error()));
+    fireError(static_cast<int16_t>(err));
     std::feclearexcept(FE_ALL_EXCEPT);
   }
   return r;

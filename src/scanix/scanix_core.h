@@ -102,6 +102,10 @@ class PropertyNotify {
 };
 
 class FileReader;
+struct EvalCache;
+struct EvalCacheDeleter {
+  void operator()(EvalCache *c) const;
+};
 
 class SCANIX_CXX_API Scanix {
  public:
@@ -171,6 +175,14 @@ class SCANIX_CXX_API Scanix {
   // Process-wide decimal character used by the evaluator (read from the locale on the first
   // evaluation). Exposed for tests and diagnostics.
   static char decimalChar();
+  // Replaces the process-wide decimal character (a host that changes the numeric locale
+  // after the first evaluation, and tests).
+  static void setDecimalChar(char c);
+
+  // Eval keeps the last expressions it read, by text, decimal character and angle units, so
+  // evaluating the same text again does not read it again; off, every text is read anew
+  // (the results, errors and events are the same either way).
+  void setEvalCache(bool on);
 
  private:
   friend class Evaluator;
@@ -218,6 +230,8 @@ class SCANIX_CXX_API Scanix {
   std::vector<std::string> mbSeps_;  // multibyte entries of S
   std::unique_ptr<FileReader> file_;
   std::string scratch_;  // raw line / work buffer
+  std::unique_ptr<EvalCache, EvalCacheDeleter> evalCache_;
+  bool evalCacheOn_ = true;
   struct Sink { uint32_t cookie; Events *events; };
   struct NotifySink { uint32_t cookie; PropertyNotify *sink; };
   std::vector<Sink> sinks_;
