@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ ccache pkg-config make
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libqscintilla2-qt6-dev
   libsqlite3-dev nettle-dev libgtest-dev
-  xvfb xauth mawk gawk python3 poppler-utils
+  xvfb xauth mawk gawk python3 poppler-utils sqlite3 libmuparser-dev
   qtkeychain-qt6-dev gnome-keyring dbus dbus-x11 libsecret-tools
 )
 missing=()
