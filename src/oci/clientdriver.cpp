@@ -139,6 +139,11 @@ private:
         int pair[2];
         if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
             throw clientError(std::string("Cannot create a socket for the client process: ") + std::strerror(errno));
+        if (pair[1] == 3) {   // dup2 onto itself would leave it closed on exec
+            int moved = ::fcntl(pair[1], F_DUPFD_CLOEXEC, 4);
+            ::close(pair[1]);
+            pair[1] = moved;
+        }
         // The library's directory goes first on the library path: it finds its
         // companions (libnnz, libclntshcore) there.
         const std::string dir = m_library.substr(0, m_library.rfind('/'));

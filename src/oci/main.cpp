@@ -1,7 +1,8 @@
 // sqlvigil-oci LIBRARY: serves the console's connections through one Oracle client
 // library. The console passes a control socket as descriptor 3: on it arrive the
 // sockets of new connections (one thread each) and the breaks of calls in progress.
-// The process ends when the control socket closes (the console ended or let it go).
+// The process ends when the control socket closes: the console let it go, or ended
+// in whatever way (its descriptors close with it).
 #include "ocidriver.h"
 #include "ocilib.h"
 #include "oraerror.h"
@@ -12,7 +13,6 @@
 #include <cstdio>
 #include <map>
 #include <mutex>
-#include <sys/prctl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -34,7 +34,6 @@ void fail(const std::string &message)
 
 int main(int argc, char **argv)
 {
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     std::signal(SIGPIPE, SIG_IGN);
     if (argc != 2) {
         std::fprintf(stderr, "usage: sqlvigil-oci LIBRARY (started by the console, control socket on descriptor 3)\n");

@@ -57,10 +57,10 @@ void check(const OciCalls &oci, OCIError *err, sword rc)
     throw errorOf(oci, err, rc);
 }
 
-std::string numberText(const std::string &t, double *value)
+OraValue numberValue(std::string text)
 {
-    *value = std::strtod(t.c_str(), nullptr);
-    return t;
+    const double v = std::strtod(text.c_str(), nullptr);
+    return OraValue::numberText(std::move(text), v);
 }
 
 // The handles of one connection; statements and cursors keep it alive.
@@ -322,9 +322,7 @@ private:
             c.data.empty() ? nullptr : reinterpret_cast<const unsigned char *>(c.data.data()) + r * c.width;
         switch (c.read) {
         case Column::Number: {
-            std::string t = numberToText(p + 1, std::min<std::size_t>(p[0], 21));
-            double v = 0;
-            return OraValue::numberText(numberText(t, &v), v);
+            return numberValue(numberToText(p + 1, std::min<std::size_t>(p[0], 21)));
         }
         case Column::Double: {
             double d;
@@ -469,9 +467,7 @@ public:
                 b.value = OraValue();
             } else if (b.serverType == 2) {
                 const auto *p = reinterpret_cast<const unsigned char *>(slot.buf.data());
-                std::string t = numberToText(p + 1, std::min<std::size_t>(p[0], 21));
-                double v = 0;
-                b.value = OraValue::numberText(numberText(t, &v), v);
+                b.value = numberValue(numberToText(p + 1, std::min<std::size_t>(p[0], 21)));
             } else {
                 b.value = OraValue::text(std::string(slot.buf.data()));
             }

@@ -164,7 +164,9 @@ private:
 class RemoteConnection : public DriverConnection {
 public:
     explicit RemoteConnection(std::shared_ptr<Channel> ch) : m_ch(std::move(ch)) {}
-    ~RemoteConnection() override { m_ch->shut(); }
+    // Logs off before the socket closes, so that the far side has let the session go
+    // when this returns.
+    ~RemoteConnection() override { close(); }
 
     OraResult query(const std::string &sql) override
     {

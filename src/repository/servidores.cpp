@@ -1,6 +1,7 @@
 #include "servidores.h"
 
 #include "appcontext.h"
+#include "clientes.h"
 #include "credentials.h"
 #include "errores.h"
 #include "esquema.h"
@@ -87,6 +88,7 @@ void Servidores::buildForm()
     SModificar = button("SModificar", "&Modify");
     SEliminar = button("SEliminar", "&Delete");
     SImprimir = button("SImprimir", "&Print");
+    SCliente = button("SCliente", "C&lient...");
     Iniciar_Tabla = button("Iniciar_Tabla", "&Init");
     SSalir = button("SSalir", "&Exit");
 
@@ -175,7 +177,7 @@ void Servidores::buildForm()
 
     auto *buttons = new QVBoxLayout;
     buttons->setSpacing(6);
-    for (QPushButton *b : {GServidores, SNuevo, SModificar, SEliminar, SImprimir})
+    for (QPushButton *b : {GServidores, SNuevo, SModificar, SEliminar, SImprimir, SCliente})
         buttons->addWidget(b);
     buttons->addSpacing(14);
     buttons->addWidget(Iniciar_Tabla);
@@ -191,6 +193,7 @@ void Servidores::buildForm()
     connect(SNuevo, &QPushButton::clicked, this, [this] { SNuevo_Click(); });
     connect(SModificar, &QPushButton::clicked, this, [this] { SModificar_Click(); });
     connect(SEliminar, &QPushButton::clicked, this, [this] { SEliminar_Click(); });
+    connect(SCliente, &QPushButton::clicked, this, [this] { SCliente_Click(); });
     connect(Iniciar_Tabla, &QPushButton::clicked, this, [this] { Iniciar_Tabla_Click(); });
     connect(SSalir, &QPushButton::clicked, this, [this] { SSalir_Click(); });
 }
@@ -226,13 +229,15 @@ void Servidores::GServidores_Click()
         rs->Close();
     op.finish();
     LServidores->fitColumns();
+    // Connection texts may have changed: the client choices follow them.
+    installClientChoices(m_ctx.repository.get());
 }
 
 // ---------------------------------------------------------------- modes
 
 void Servidores::setEditButtons(QPushButton *okButton)
 {
-    for (QPushButton *b : {GServidores, SNuevo, SModificar, SEliminar, SImprimir, Iniciar_Tabla})
+    for (QPushButton *b : {GServidores, SNuevo, SModificar, SEliminar, SImprimir, SCliente, Iniciar_Tabla})
         b->setEnabled(b == okButton);
     okButton->setText("&Ok");
     SSalir->setText("&Cancel");
@@ -418,13 +423,29 @@ void Servidores::leaveEditMode()
     clearFields();
     m_rs.reset();
     m_mode = Mode::Browse;
-    for (QPushButton *b : {GServidores, SNuevo, SModificar, SEliminar, SImprimir, Iniciar_Tabla, SSalir})
+    for (QPushButton *b : {GServidores, SNuevo, SModificar, SEliminar, SImprimir, SCliente, Iniciar_Tabla, SSalir})
         b->setEnabled(true);
     SNuevo->setText("&New");
     SModificar->setText("&Modify");
     SSalir->setText("&Exit");
     GServidores_Click();
     Carpeta_Servidores->setCurrentIndex(0);
+}
+
+// ---------------------------------------------------------------- client
+
+void Servidores::SCliente_Click()
+{
+    ResultGridModel *g = LServidores->grid();
+    const int row = g->currentRow();
+    const std::string server = row >= 1 ? ss(g->text(row, 0)) : std::string();
+    const std::string instance = row >= 1 ? ss(g->text(row, 3)) : std::string();
+    if (server.empty()) {
+        m_ctx.prompts.MsgBox("Choose the server in the list first (\"&Servers\" lists them).", vbOKOnly + vbExclamation, " ");
+        return;
+    }
+    ClienteOracle dialog(m_ctx, server, instance, this);
+    m_ctx.prompts.execDialog(dialog);
 }
 
 // ---------------------------------------------------------------- delete

@@ -51,6 +51,7 @@ public:
     QPushButton *SModificar;
     QPushButton *SEliminar;
     QPushButton *SImprimir;
+    QPushButton *SCliente;        // the Oracle client library of the current server
     QPushButton *Iniciar_Tabla;
     QPushButton *SSalir;
 
@@ -58,6 +59,7 @@ public:
     void SNuevo_Click();
     void SModificar_Click();
     void SEliminar_Click();       // Delete
+    void SCliente_Click();        // opens CLIENTE_ORACLE for the current row
     void Iniciar_Tabla_Click();
     void SSalir_Click();
     void eRDBMS_Click();

@@ -17,7 +17,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSplitter>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -98,23 +97,13 @@ Clusters::Clusters(AppContext &ctx, QWidget *parent)
     PN_Cluster->setObjectName("PN_Cluster");
     PN_Cluster->addTab(page, "Cluster");
 
-    auto *split = new QSplitter(this);
-    split->addWidget(TreeViewClusters);
-    split->addWidget(PN_Cluster);
-    split->setStretchFactor(1, 1);
     GClusters = new QPushButton("&Get Clusters", this);
     GClusters->setObjectName("GClusters");
     SClusters = new QPushButton("E&xit", this);
     SClusters->setObjectName("SClusters");
     connect(GClusters, &QPushButton::clicked, this, [this] { GClusters_Click(); });
     connect(SClusters, &QPushButton::clicked, this, [this] { closeForm(this); });
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(GClusters);
-    buttons->addStretch(1);
-    buttons->addWidget(SClusters);
-    auto *lay = new QVBoxLayout(this);
-    lay->addWidget(split, 1);
-    lay->addLayout(buttons);
+    ventanaArbol(this, TreeViewClusters, PN_Cluster, GClusters, SClusters);
     tamanoInicial(this, 860, 540);
 }
 

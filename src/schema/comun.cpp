@@ -6,12 +6,20 @@
 
 #include "scanix_host.h"
 
+#include <QBoxLayout>
 #include <QComboBox>
 #include <QEvent>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QSplitter>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -146,6 +154,51 @@ void tamanoInicial(QWidget *form, int width, int height)
 {
     form->resize(width, height);
     form->installEventFilter(new TamanoInicial(form, QSize(width, height)));
+}
+
+QGroupBox *grupoCuota(QWidget *parent, const QString &title, QComboBox *onTablespace,
+                      QLineEdit *&size, QRadioButton *&kilobytes, QRadioButton *&megabytes,
+                      QRadioButton *&unlimited)
+{
+    size = new QLineEdit(parent);
+    size->setObjectName("Tamano_Quota");
+    size->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,9}"), size));
+    auto radio = [parent](const char *caption, const char *name) {
+        auto *r = new QRadioButton(caption, parent);
+        r->setObjectName(name);
+        return r;
+    };
+    kilobytes = radio("Kilobytes", "Quota_Kilobytes");
+    megabytes = radio("Megabytes", "Quota_Megabytes");
+    unlimited = radio("Unlimited", "Quota_Unlimited");
+
+    auto *group = new QGroupBox(title, parent);
+    auto *form = new QFormLayout;
+    form->addRow("On Tablespace", onTablespace);
+    form->addRow("Size", size);
+    auto *units = new QHBoxLayout;
+    for (auto *r : {kilobytes, megabytes, unlimited})
+        units->addWidget(r);
+    auto *lay = new QVBoxLayout(group);
+    lay->addLayout(form);
+    lay->addLayout(units);
+    return group;
+}
+
+void ventanaArbol(QWidget *form, QWidget *tree, QWidget *detail, QPushButton *fetch,
+                  QPushButton *exit)
+{
+    auto *split = new QSplitter(form);
+    split->addWidget(tree);
+    split->addWidget(detail);
+    split->setStretchFactor(1, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(fetch);
+    buttons->addStretch(1);
+    buttons->addWidget(exit);
+    auto *lay = new QVBoxLayout(form);
+    lay->addWidget(split, 1);
+    lay->addLayout(buttons);
 }
 
 std::string campo(const access::OraDynaset &ds, const char *column)

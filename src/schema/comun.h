@@ -13,6 +13,10 @@
 #include <string>
 
 class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QRadioButton;
+class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -51,6 +55,18 @@ std::string enlaceSql(const std::string &link);
 // Gives a window the size that shows its data: resized now, and when it is first
 // shown inside a frame's child window, that child window grows to fit it.
 void tamanoInicial(QWidget *form, int width, int height);
+
+// Lays out a tree window: the tree and its detail side by side (the detail takes the
+// spare width), the fetch button under them on the left and the exit button on the right.
+// Creates the quota controls of the user dialogs (the size box, digits only and at
+// most nine of them; the Kilobytes, Megabytes and Unlimited buttons) and lays them out
+// with the tablespace list `onTablespace` in a group titled `title`.
+QGroupBox *grupoCuota(QWidget *parent, const QString &title, QComboBox *onTablespace,
+                      QLineEdit *&size, QRadioButton *&kilobytes, QRadioButton *&megabytes,
+                      QRadioButton *&unlimited);
+
+void ventanaArbol(QWidget *form, QWidget *tree, QWidget *detail, QPushButton *fetch,
+                  QPushButton *exit);
 
 // The text of a field: a null reads as "".
 std::string campo(const access::OraDynaset &ds, const char *column);

@@ -5,6 +5,7 @@
 #include "appcontext.h"
 #include "errores.h"
 #include "formutil.h"
+#include "nombrado.h"
 #include "prompts.h"
 #include "sqlcvpg.h"
 
@@ -17,7 +18,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 namespace schema {
@@ -43,11 +43,7 @@ CrearUsuario::CrearUsuario(AppContext &ctx, QWidget *parent) : QDialog(parent), 
     setWindowTitle("Create User");
     setModal(true);
 
-    auto edit = [this](const char *name) {
-        auto *e = new QLineEdit(this);
-        e->setObjectName(name);
-        return e;
-    };
+    auto edit = [this](const char *name) { return shell::nombrado<QLineEdit>(this, name); };
     Usuario = edit("Usuario");
     Password = edit("Password");
     Password->setEchoMode(QLineEdit::Password);
@@ -58,15 +54,6 @@ CrearUsuario::CrearUsuario(AppContext &ctx, QWidget *parent) : QDialog(parent), 
     User_Profile = edit("User_Profile");
     User_Profile->setText("DEFAULT");
     On_Tablespace = lista(this, "On_Tablespace");
-    Tamano_Quota = edit("Tamano_Quota");
-    // A numeric box: digits only, at most nine of them.
-    Tamano_Quota->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,9}"), Tamano_Quota));
-    Quota_Kilobytes = new QRadioButton("Kilobytes", this);
-    Quota_Kilobytes->setObjectName("Quota_Kilobytes");
-    Quota_Megabytes = new QRadioButton("Megabytes", this);
-    Quota_Megabytes->setObjectName("Quota_Megabytes");
-    Quota_Unlimited = new QRadioButton("Unlimited", this);
-    Quota_Unlimited->setObjectName("Quota_Unlimited");
     connect(Chequeo_Externo, &QCheckBox::toggled, this, [this] { Chequeo_Externo_Click(); });
 
     auto *form = new QFormLayout;
@@ -78,17 +65,9 @@ CrearUsuario::CrearUsuario(AppContext &ctx, QWidget *parent) : QDialog(parent), 
     form->addRow("Temporary Tablespace", Temporary_Tablespace);
     form->addRow("Profile", User_Profile);
 
-    auto *quota = new QGroupBox("Quota", this);
+    auto *quota = grupoCuota(this, "Quota", On_Tablespace, Tamano_Quota, Quota_Kilobytes,
+                             Quota_Megabytes, Quota_Unlimited);
     quota->setObjectName("Quota");
-    auto *qform = new QFormLayout;
-    qform->addRow("On Tablespace", On_Tablespace);
-    qform->addRow("Size", Tamano_Quota);
-    auto *units = new QHBoxLayout;
-    for (auto *r : {Quota_Kilobytes, Quota_Megabytes, Quota_Unlimited})
-        units->addWidget(r);
-    auto *qlay = new QVBoxLayout(quota);
-    qlay->addLayout(qform);
-    qlay->addLayout(units);
 
     OK_Crear = new QPushButton("&Ok", this);
     OK_Crear->setObjectName("OK_Crear");

@@ -14,7 +14,6 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSplitter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -71,10 +70,6 @@ Grants::Grants(AppContext &ctx, QWidget *parent)
     rlay->setContentsMargins(0, 0, 0, 0);
     rlay->addWidget(PN_Permision_Grid_Privilege, 1);
     rlay->addWidget(box);
-    auto *split = new QSplitter(this);
-    split->addWidget(TreeViewGrants);
-    split->addWidget(right);
-    split->setStretchFactor(1, 1);
 
     GGrants = new QPushButton("&Get Permisions", this);
     GGrants->setObjectName("GGrants");
@@ -82,13 +77,7 @@ Grants::Grants(AppContext &ctx, QWidget *parent)
     SGrants->setObjectName("SGrants");
     connect(GGrants, &QPushButton::clicked, this, [this] { GGrants_Click(); });
     connect(SGrants, &QPushButton::clicked, this, [this] { closeForm(this); });
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(GGrants);
-    buttons->addStretch(1);
-    buttons->addWidget(SGrants);
-    auto *lay = new QVBoxLayout(this);
-    lay->addWidget(split, 1);
-    lay->addLayout(buttons);
+    ventanaArbol(this, TreeViewGrants, right, GGrants, SGrants);
     tamanoInicial(this, 860, 560);
 }
 

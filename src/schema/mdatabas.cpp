@@ -18,7 +18,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSplitter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -199,10 +198,6 @@ void MDatabas::buildForm()
     rlay->addWidget(detail, 1);
     LNumeros->setMinimumHeight(150);
 
-    auto *split = new QSplitter(this);
-    split->addWidget(Wonder_View);
-    split->addWidget(right);
-    split->setStretchFactor(1, 1);
 
     GDatabase = new QPushButton("&Obtener Base de Datos", this);
     GDatabase->setObjectName("GDatabase");
@@ -210,13 +205,7 @@ void MDatabas::buildForm()
     SDatabase->setObjectName("SDatabase");
     connect(GDatabase, &QPushButton::clicked, this, [this] { GDatabase_Click(); });
     connect(SDatabase, &QPushButton::clicked, this, [this] { SDatabase_Click(); });
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(GDatabase);
-    buttons->addStretch(1);
-    buttons->addWidget(SDatabase);
-    auto *lay = new QVBoxLayout(this);
-    lay->addWidget(split, 1);
-    lay->addLayout(buttons);
+    ventanaArbol(this, Wonder_View, right, GDatabase, SDatabase);
 }
 
 QString MDatabas::valor(const char *name) const

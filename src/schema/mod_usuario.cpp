@@ -5,6 +5,7 @@
 #include "appcontext.h"
 #include "errores.h"
 #include "formutil.h"
+#include "nombrado.h"
 #include "resultgrid.h"
 #include "sqlcvpg.h"
 
@@ -16,7 +17,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -36,11 +36,7 @@ ModUsuario::ModUsuario(AppContext &ctx, const std::string &user, QWidget *parent
         c->setMinimumContentsLength(18);
         return c;
     };
-    auto edit = [this](const char *name) {
-        auto *e = new QLineEdit(this);
-        e->setObjectName(name);
-        return e;
-    };
+    auto edit = [this](const char *name) { return shell::nombrado<QLineEdit>(this, name); };
     MOD_Usuarios = lista("MOD_Usuarios");
     Default_Tablespace = lista("Default_Tablespace");
     Temporary_Tablespace = lista("Temporary_Tablespace");
@@ -49,16 +45,10 @@ ModUsuario::ModUsuario(AppContext &ctx, const std::string &user, QWidget *parent
     User_Profile->setReadOnly(true);
     Password = edit("Password");
     Password->setEchoMode(QLineEdit::Password);
-    Tamano_Quota = edit("Tamano_Quota");
-    Tamano_Quota->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,9}"), Tamano_Quota));
     Chequeo_Externo = new QCheckBox("Chequeo externo por Sistema Operativo", this);
     Chequeo_Externo->setObjectName("Chequeo_Externo");
-    Quota_Kilobytes = new QRadioButton("Kilobytes", this);
-    Quota_Kilobytes->setObjectName("Quota_Kilobytes");
-    Quota_Megabytes = new QRadioButton("Megabytes", this);
-    Quota_Megabytes->setObjectName("Quota_Megabytes");
-    Quota_Unlimited = new QRadioButton("Unlimited", this);
-    Quota_Unlimited->setObjectName("Quota_Unlimited");
+    auto *quota = grupoCuota(this, "Tablespace Quote", On_Tablespace, Tamano_Quota,
+                             Quota_Kilobytes, Quota_Megabytes, Quota_Unlimited);
     LRoles = new ResultGrid("LRoles", this);
     LRoles->grid()->setHeaders({"Role", "Default Role"});
     LRoles->fitColumns();
@@ -70,16 +60,6 @@ ModUsuario::ModUsuario(AppContext &ctx, const std::string &user, QWidget *parent
     form->addRow("Profile", User_Profile);
     form->addRow("Password", Password);
     form->addRow("", Chequeo_Externo);
-    auto *quota = new QGroupBox("Tablespace Quote", this);
-    auto *qform = new QFormLayout;
-    qform->addRow("On Tablespace", On_Tablespace);
-    qform->addRow("Size", Tamano_Quota);
-    auto *units = new QHBoxLayout;
-    for (auto *r : {Quota_Kilobytes, Quota_Megabytes, Quota_Unlimited})
-        units->addWidget(r);
-    auto *qlay = new QVBoxLayout(quota);
-    qlay->addLayout(qform);
-    qlay->addLayout(units);
     auto *privs = new QGroupBox("Privilegios", this);
     auto *plav = new QVBoxLayout(privs);
     plav->addWidget(LRoles);

@@ -5,6 +5,7 @@
 #include "appcontext.h"
 #include "errores.h"
 #include "formutil.h"
+#include "nombrado.h"
 #include "prompts.h"
 #include "resultgrid.h"
 #include "sqlcvpg.h"
@@ -85,11 +86,7 @@ Sinonimos::Sinonimos(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(
     listLay->addLayout(top);
     listLay->addWidget(LSinonimos, 1);
 
-    auto edit = [this](const char *name) {
-        auto *e = new QLineEdit(this);
-        e->setObjectName(name);
-        return e;
-    };
+    auto edit = [this](const char *name) { return shell::nombrado<QLineEdit>(this, name); };
     TextOwner = edit("TextOwner");
     TextSynonym = edit("TextSynonym");
     TextOwnerTable = edit("TextOwnerTable");

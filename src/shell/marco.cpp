@@ -2,6 +2,7 @@
 
 #include "acercade.h"
 #include "appcontext.h"
+#include "clientes.h"
 #include "conexiones.h"
 #include "entservidores.h"
 #include "errores.h"
@@ -476,6 +477,8 @@ void Marco::openRepository(bool &isFatal)
             return;
         }
     }
+    // Servers reach their chosen Oracle client.
+    repository::installClientChoices(m_ctx.repository.get());
     Cursor_Normal(m_ctx);
 }
 

@@ -4,6 +4,7 @@
 #include "consulta.h"
 #include "errores.h"
 #include "formutil.h"
+#include "nombrado.h"
 #include "prompts.h"
 #include "texto.h"
 
@@ -69,15 +70,9 @@ OpeRollback::OpeRollback(AppContext &ctx, Modo modo, const QStringList &fila, QW
 
 void OpeRollback::buildForm()
 {
-    auto edit = [this](const char *name) {
-        auto *e = new QLineEdit(this);
-        e->setObjectName(name);
-        return e;
-    };
+    auto edit = [this](const char *name) { return shell::nombrado<QLineEdit>(this, name); };
     auto check = [this](const char *name, const char *caption) {
-        auto *c = new QCheckBox(caption, this);
-        c->setObjectName(name);
-        return c;
+        return shell::nombrado<QCheckBox>(this, name, caption);
     };
     Nombre = edit("Nombre");
     Tablespaces = new QComboBox(this);

@@ -5,6 +5,7 @@
 #include "consulta.h"
 #include "errores.h"
 #include "formutil.h"
+#include "nombrado.h"
 #include "prompts.h"
 #include "resultgrid.h"
 #include "texto.h"
@@ -60,15 +61,9 @@ OpeTablespace::OpeTablespace(AppContext &ctx, Modo modo, const QStringList &fila
 
 void OpeTablespace::buildForm()
 {
-    auto edit = [this](const char *name) {
-        auto *e = new QLineEdit(this);
-        e->setObjectName(name);
-        return e;
-    };
+    auto edit = [this](const char *name) { return shell::nombrado<QLineEdit>(this, name); };
     auto check = [this](const char *name, const char *caption) {
-        auto *c = new QCheckBox(caption, this);
-        c->setObjectName(name);
-        return c;
+        return shell::nombrado<QCheckBox>(this, name, caption);
     };
     auto button = [this](const char *name, const char *caption) {
         auto *b = new QPushButton(caption, this);

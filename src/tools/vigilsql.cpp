@@ -1,5 +1,6 @@
 // vigilsql: runs SQL through the access layer from a shell.
 //   vigilsql -c USER[/PASSWORD]@SERVICE -e "SQL" [-e "SQL" ...]
+#include "clientdriver.h"
 #include "orasession.h"
 
 #include <cerrno>
@@ -19,8 +20,11 @@ const char *kHelp =
     "       vigilsql -c USER@SERVICE -e \"SQL\" ...   (the password is asked for)\n"
     "\n"
     "Connects once to SERVICE as USER and runs each statement in order on that connection.\n"
-    "SERVICE \"sim:NAME\" (for example sim:ORCL) is the built-in simulated Oracle instance NAME;\n"
-    "any other service needs the Oracle client library.\n"
+    "SERVICE \"sim:NAME\" (for example sim:ORCL) is the built-in simulated Oracle instance NAME.\n"
+    "Any other service is a real server reached through the Oracle client library: a TNS alias\n"
+    "(read from tnsnames.ora in $TNS_ADMIN), host[:port]/service, or a (DESCRIPTION=...). The\n"
+    "client is the one in --client DIR, else the first found in $ORACLE_HOME/lib, the\n"
+    "directories of LD_LIBRARY_PATH, /usr/lib/oracle/*/client64/lib, /opt/oracle/instantclient*.\n"
     "\n"
     "A query prints a header line with the column names (as Oracle names them: an unquoted\n"
     "name or alias in upper case), then one line per row, values separated by tabs, null as\n"
@@ -39,6 +43,7 @@ const char *kHelp =
     "Options:\n"
     "  -c USER[/PASSWORD]@SERVICE the connection\n"
     "  -e SQL                     a statement to run (repeatable)\n"
+    "  --client DIR               the Oracle client library directory (holding libclntsh.so)\n"
     "  --help                     this text\n"
     "\n"
     "Environment: VIGILSQL_PASSWORD the password when -c has none;\n"
@@ -152,6 +157,11 @@ int main(int argc, char **argv)
         if (a == "--help" || a == "-h") {
             std::cout << kHelp;
             return 0;
+        }
+        if (a == "--client" && i + 1 < argc) {
+            const std::string dir = argv[++i];
+            oci::setClientDirectoryResolver([dir](const std::string &) { return dir; });
+            continue;
         }
         if ((a == "-c" || a == "-e") && i + 1 < argc) {
             (a == "-c" ? connect : statements.emplace_back()) = argv[++i];

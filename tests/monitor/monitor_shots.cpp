@@ -50,16 +50,11 @@ void addServer(shell::AppContext &ctx, const std::string &name)
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setStyle("Fusion");
-    if (argc < 3) {
-        std::cerr << "usage: monitor_shots DIR OUTDIR\n";
-        return 2;
-    }
-    const QString out = QString::fromLocal8Bit(argv[2]);
-    harness::ShotConsole console(argv[1]);
-    if (!console.loaded())
-        return 1;
+    harness::ShotProgram program(argc, argv, "monitor_shots");
+    if (!program.ready())
+        return program.exitCode();
+    const QString out = program.out();
+    harness::ShotConsole &console = program.console();
     harness::ScriptedPrompts &prompts = console.prompts;
     shell::AppContext &ctx = console.ctx;
     shell::Marco &marco = console.marco();

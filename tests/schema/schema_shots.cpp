@@ -72,16 +72,11 @@ int rowOf(shell::ResultGridModel *g, const QString &text)
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setStyle("Fusion");
-    if (argc < 3) {
-        std::cerr << "usage: schema_shots DIR OUTDIR\n";
-        return 2;
-    }
-    out = QString::fromLocal8Bit(argv[2]);
-    harness::ShotConsole console(argv[1]);
-    if (!console.loaded())
-        return 1;
+    harness::ShotProgram program(argc, argv, "schema_shots");
+    if (!program.ready())
+        return program.exitCode();
+    out = program.out();
+    harness::ShotConsole &console = program.console();
     marco = &console.marco();
     marco->ServidoresCombo_Click(0);
     marco->toolbarAction("tbConnect")->trigger();

@@ -23,17 +23,11 @@
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setStyle("Fusion");
-    QApplication::setWindowIcon(shell::appIcon());
-    if (argc < 3) {
-        std::cerr << "usage: sqlvigil_shots DIR OUTDIR\n";
-        return 2;
-    }
-    const QString out = QString::fromLocal8Bit(argv[2]);
-    harness::ShotConsole console(argv[1]);
-    if (!console.loaded())
-        return 1;
+    harness::ShotProgram program(argc, argv, "sqlvigil_shots");
+    if (!program.ready())
+        return program.exitCode();
+    const QString out = program.out();
+    harness::ShotConsole &console = program.console();
     harness::ScriptedPrompts &prompts = console.prompts;
     shell::AppContext &ctx = console.ctx;
     shell::Marco &marco = console.marco();

@@ -56,16 +56,11 @@ void grabDialog(harness::ScriptedPrompts &prompts, const QString &file)
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setStyle("Fusion");
-    if (argc < 3) {
-        std::cerr << "usage: storage_shots DIR OUTDIR\n";
-        return 2;
-    }
-    const QString out = QString::fromLocal8Bit(argv[2]);
-    harness::ShotConsole console(argv[1]);
-    if (!console.loaded())
-        return 1;
+    harness::ShotProgram program(argc, argv, "storage_shots");
+    if (!program.ready())
+        return program.exitCode();
+    const QString out = program.out();
+    harness::ShotConsole &console = program.console();
     shell::Marco &marco = console.marco();
     console.connectFirstServer();
 

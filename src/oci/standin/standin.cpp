@@ -25,6 +25,7 @@
 #include <atomic>
 #include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -176,7 +177,23 @@ struct ColumnInfo {
     std::string name;
     ub2 type = SQLT_CHR, size = 1;
     ub1 form = SQLCS_IMPLICIT;
+    std::string exact;    // CAST('digits' AS NUMBER): the literal's digits
+    bool hasExact = false;
 };
+
+// SQLVIGIL_STANDIN_TRACE=FILE: one line per fetch ("fetch ASKED GOT"), so that tests
+// see how the driver fetches.
+void trace(const std::string &line)
+{
+    const char *path = std::getenv("SQLVIGIL_STANDIN_TRACE");
+    if (!path || !*path) return;
+    static std::mutex m;
+    std::lock_guard<std::mutex> lock(m);
+    if (FILE *f = std::fopen(path, "a")) {
+        std::fprintf(f, "%s\n", line.c_str());
+        std::fclose(f);
+    }
+}
 
 struct Stmt : Handle {
     Stmt() : Handle(OCI_HTYPE_STMT) {}
@@ -378,6 +395,13 @@ bool declaredType(const std::string &item, ColumnInfo &c)
     }
     if (close == std::string::npos || as == std::string::npos) return false;
     std::string type = trim(u.substr(as, close - as));
+    // The simulated instance holds numbers as doubles; a literal's digits are exact.
+    std::string inner = trim(item.substr(open + 1, as - 4 - open - 1));
+    if (inner.size() >= 2 && inner.front() == '\'' && inner.back() == '\'' &&
+        inner.find('\'', 1) == inner.size() - 1) {
+        c.exact = inner.substr(1, inner.size() - 2);
+        c.hasExact = true;
+    }
     int length = 0;
     if (auto p = type.find('('); p != std::string::npos) length = std::atoi(type.c_str() + p + 1);
     auto starts = [&](const char *w) { return type.rfind(w, 0) == 0; };
@@ -393,6 +417,7 @@ bool declaredType(const std::string &item, ColumnInfo &c)
     else if (starts("NVARCHAR2")) c.type = SQLT_CHR, c.size = static_cast<ub2>(2 * (length ? length : 1)), c.form = SQLCS_NCHAR;
     else if (starts("VARCHAR")) c.type = SQLT_CHR, c.size = static_cast<ub2>(length ? length : 4000);
     else if (starts("NUMBER") || starts("INTEGER") || starts("FLOAT")) c.type = SQLT_NUM, c.size = 22;
+    if (c.type != SQLT_NUM) c.hasExact = false;
     else if (starts("BINARY_DOUBLE")) c.type = SQLT_IBDOUBLE, c.size = 8;
     else if (starts("DATE")) c.type = SQLT_DAT, c.size = 7;
     else return false;
@@ -484,13 +509,14 @@ Put put(const ColumnInfo &col, const OraValue &v, Define &d, std::size_t row)
         return Put::Ok;
     }
     std::string bytes;
+    const OraValue exact = col.hasExact && oci::textToNumber(col.exact) ? OraValue::numberText(col.exact, 0) : v;
     switch (d.type) {
     case SQLT_VNU: {
-        std::string n = numberBytes(v);
+        std::string n = numberBytes(exact);
         bytes = std::string(1, static_cast<char>(n.size())) + n;
         break;
     }
-    case SQLT_NUM: bytes = numberBytes(v); break;
+    case SQLT_NUM: bytes = numberBytes(exact); break;
     case SQLT_DAT: {
         auto b = oci::textToDate(v.toString());
         if (!b) throw OraError::ora(932, "inconsistent datatypes: expected DATE got CHAR");
@@ -524,9 +550,16 @@ Put put(const ColumnInfo &col, const OraValue &v, Define &d, std::size_t row)
         bytes = b ? *b : v.toString();
         break;
     }
-    default: bytes = v.toString();   // SQLT_STR, SQLT_CHR, SQLT_AFC, SQLT_LNG
+    default:   // SQLT_STR, SQLT_CHR, SQLT_AFC, SQLT_LNG
+        bytes = col.hasExact ? col.exact : v.toString();
+        if (col.type == SQLT_AFC) {
+            // CHAR and NCHAR are blank-padded to their length in characters.
+            std::size_t chars = 0;
+            for (unsigned char ch : bytes) chars += (ch & 0xC0) != 0x80;
+            std::size_t want = col.form == SQLCS_NCHAR ? col.size / 2u : col.size;
+            if (chars < want) bytes.append(want - chars, ' ');
+        }
     }
-    (void)col;
     const bool terminated = d.type == SQLT_STR;
     std::size_t room = terminated ? (cap ? cap - 1 : 0) : cap;
     Put result = Put::Ok;
@@ -837,6 +870,13 @@ OCI_EXPORT sword OCISessionBegin(OCISvcCtx *svchp, OCIError *errhp, OCISession *
     s->local = !(host && *host);
     return run(err, s, [&] {
         if (cred == OCI_CRED_EXT) throw OraError::ora(1017, "invalid username/password; logon denied");
+        // SQLVIGIL_STANDIN_REFUSE=3134 or 28040: a server of a release this client
+        // cannot serve, as the tests of the console's advice need.
+        if (const char *refuse = std::getenv("SQLVIGIL_STANDIN_REFUSE"); refuse && *refuse) {
+            int code = std::atoi(refuse);
+            if (code == 3134) throw OraError::ora(3134, "Connections to this server version are no longer supported.");
+            if (code == 28040) throw OraError::ora(28040, "No matching authentication protocol");
+        }
         s->instance = svc->server->instance;
         if (s->local) {
             s->conn = access::SimDriver().open(s->instance, s->user, s->password);
@@ -1070,6 +1110,7 @@ OCI_EXPORT sword OCIStmtFetch2(OCIStmt *stmthp, OCIError *errhp, ub4 nrows, ub2,
             st->fetched = static_cast<ub4>(n);
         }
         st->rowCount += static_cast<ub4>(n);
+        trace("fetch " + std::to_string(nrows) + " " + std::to_string(n));
         if (n < nrows) return OCI_NO_DATA;
     } catch (const OraError &e) {
         err->set(e);

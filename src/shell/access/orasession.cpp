@@ -267,9 +267,12 @@ void OraDatabase::Close()
 OraSession::OraSession()
     : m_simDriver(std::make_unique<SimDriver>()), m_clientDriver(std::make_unique<oci::ClientDriver>())
 {
+    // SQLVIGIL_SIM_VIA_CLIENT=DIR: "sim:NAME" goes through the client library in DIR
+    // as connect text NAME; the conformance library there reaches this process's
+    // simulated instances, so tests see their statements and faults as usual.
     const char *via = std::getenv("SQLVIGIL_SIM_VIA_CLIENT");
     if (via && *via)
-        m_simViaClient = std::make_unique<oci::ClientDriver>(
+        m_simDriver = std::make_unique<oci::ClientDriver>(
             via, std::vector<std::string>{"SQLVIGIL_STANDIN_HOST=" + oci::startSimHost()});
 }
 
@@ -282,7 +285,7 @@ std::unique_ptr<OraDatabase> OraSession::DbOpenDatabase(const std::string &servi
     std::string user = userPassword.substr(0, slash);
     std::string password = slash == std::string::npos ? std::string() : userPassword.substr(slash + 1);
     bool sim = service.size() >= 4 && upper(service.substr(0, 4)) == "SIM:";
-    Driver &driver = sim ? (m_simViaClient ? *m_simViaClient : *m_simDriver) : *m_clientDriver;
+    Driver &driver = sim ? *m_simDriver : *m_clientDriver;
     traceStatement("CONNECT " + user + "/" + password + "@" + service);
     auto conn = driver.open(sim ? service.substr(4) : service, user, password);
     return std::make_unique<OraDatabase>(std::move(conn), service, upper(user));

@@ -107,9 +107,7 @@ private:
 };
 
 // Created once; routes a service name to its driver: "sim:NAME" to the simulated
-// instance NAME, everything else to the Oracle client library. With
-// SQLVIGIL_SIM_VIA_CLIENT=DIR set, "sim:NAME" goes through the client library in DIR
-// too (the conformance library there reaches this process's simulated instances).
+// instance NAME, everything else to the Oracle client library.
 class OraSession {
 public:
     OraSession();
@@ -124,7 +122,6 @@ public:
 private:
     std::unique_ptr<Driver> m_simDriver;
     std::unique_ptr<Driver> m_clientDriver;
-    std::unique_ptr<Driver> m_simViaClient;
 };
 
 // Appends a statement to the file named by SQLVIGIL_SQL_TRACE (if set), line breaks folded

@@ -1,11 +1,15 @@
 #include "shotconsole.h"
 
 #include "demo.h"
+#include "formutil.h"
 #include "marco.h"
 #include "registry.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QIcon>
+
+#include <iostream>
 
 namespace harness {
 
@@ -32,6 +36,28 @@ void ShotConsole::connectFirstServer()
     m_marco->ServidoresCombo_Click(0);
     m_marco->toolbarAction("tbConnect")->trigger();
     settle(20);
+}
+
+ShotProgram::ShotProgram(int &argc, char **argv, const char *name)
+    : m_app(std::make_unique<QApplication>(argc, argv))
+{
+    QApplication::setStyle("Fusion");
+    QApplication::setWindowIcon(shell::appIcon());
+    if (argc < 3) {
+        std::cerr << "usage: " << name << " DIR OUTDIR\n";
+        m_exitCode = 2;
+        return;
+    }
+    m_out = QString::fromLocal8Bit(argv[2]);
+    m_console = std::make_unique<ShotConsole>(argv[1]);
+    if (!m_console->loaded())
+        m_exitCode = 1;
+}
+
+// The console's windows go before the application.
+ShotProgram::~ShotProgram()
+{
+    m_console.reset();
 }
 
 } // namespace harness

@@ -15,6 +15,9 @@
 #include <memory>
 #include <string>
 
+#include <QString>
+
+class QApplication;
 namespace shell { class Marco; }
 
 namespace harness {
@@ -44,6 +47,35 @@ public:
 private:
     std::unique_ptr<shell::Marco> m_marco;
     bool m_loaded = false;
+};
+
+// What every screenshot program starts with: the application in the Fusion style with
+// the program's icon, the arguments DIR OUTDIR, and the console loaded from DIR.
+//
+//   harness::ShotProgram program(argc, argv, "storage_shots");
+//   if (!program.ready())
+//       return program.exitCode();
+//   shell::Marco &marco = program.console().marco();
+class ShotProgram {
+public:
+    ShotProgram(int &argc, char **argv, const char *name);
+    ~ShotProgram();
+    ShotProgram(const ShotProgram &) = delete;
+    ShotProgram &operator=(const ShotProgram &) = delete;
+
+    bool ready() const { return m_exitCode == 0; }
+    // 2 when the arguments are missing (the usage went to stderr), 1 when the main
+    // window did not load.
+    int exitCode() const { return m_exitCode; }
+    ShotConsole &console() { return *m_console; }
+    // OUTDIR, where the pictures go.
+    const QString &out() const { return m_out; }
+
+private:
+    std::unique_ptr<QApplication> m_app;
+    std::unique_ptr<ShotConsole> m_console;
+    QString m_out;
+    int m_exitCode = 0;
 };
 
 } // namespace harness
