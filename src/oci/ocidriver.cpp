@@ -155,6 +155,8 @@ public:
     OciCursor(std::shared_ptr<Session> s, const std::string &sql) : m_st(std::move(s), sql)
     {
         Session &s_ = *m_st.s;
+        // Only a query opens a cursor; anything else is refused without running.
+        if (m_st.type() != OCI_STMT_SELECT) throw OraError::ora(928, "missing SELECT keyword");
         Busy busy(s_);
         m_st.execute(0);
         describe();

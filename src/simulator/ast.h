@@ -13,6 +13,22 @@ struct Expr;
 using ExprP = std::unique_ptr<Expr>;
 using SelectP = std::unique_ptr<Select>;
 
+// The OVER clause of an analytic function. Its PARTITION BY and ORDER BY expressions
+// follow the function's own arguments in Expr::args (so every walk over the tree sees
+// them): args = [arguments..., partition..., order...].
+struct Window {
+    std::size_t arguments = 0;        // the function's own arguments
+    std::size_t partition = 0;        // PARTITION BY expressions
+    struct Order {
+        bool desc = false;
+        int nulls = 0;                // 0 default, 1 NULLS FIRST, 2 NULLS LAST
+    };
+    std::vector<Order> order;         // one per ORDER BY expression
+    // The frame as SQLite writes it ("ROWS BETWEEN 2 PRECEDING AND CURRENT ROW"); its
+    // offsets are checked numbers. Empty: the default frame, the same in both dialects.
+    std::string frame;
+};
+
 struct Expr {
     enum Kind {
         Null,      // NULL (and the literal '')
@@ -44,6 +60,7 @@ struct Expr {
     std::vector<std::string> parts;
     std::vector<ExprP> args;
     SelectP select;
+    std::shared_ptr<Window> over;   // Func: an analytic function's window
     bool outer = false;     // Column followed by the outer-join marker (+)
     bool negated = false;
     bool distinct = false;  // aggregate DISTINCT / COUNT(*) uses Star argument
@@ -67,6 +84,9 @@ struct Hierarchy {
     ExprP startWith;        // null: every row is a root
     ExprP connectBy;        // PRIOR columns already moved to the parent row "__P"
     bool nocycle = false;
+    // No PRIOR in CONNECT BY (connect by level <= 10): every row is a child of every row
+    // of the level above while the condition holds; Oracle checks no loop then.
+    bool generator = false;
     std::vector<OrderItem> siblings;   // ORDER SIBLINGS BY: order of rows under one parent
     // SYS_CONNECT_BY_PATH(value, separator) calls, read back as columns "__CBP1", ...
     std::vector<std::pair<ExprP, ExprP>> paths;
@@ -79,6 +99,8 @@ struct TableRef {
     std::string alias;                   // as written (upper case unless quoted)
     Join join = Comma;
     ExprP on;
+    bool natural = false;                // NATURAL [INNER|LEFT|RIGHT|FULL] JOIN
+    std::vector<std::string> usingColumns;   // JOIN ... USING (a, b)
     // Set by name resolution:
     std::string storage;                 // the SQLite table or view
     std::string owner, objectName;       // the object after synonyms
@@ -105,6 +127,9 @@ struct Select {
     ExprP startWith, connectBy;
     bool nocycle = false;
     std::vector<ExprP> groupBy;
+    // ROLLUP, CUBE and GROUPING SETS: each set lists indexes into groupBy (the distinct
+    // grouping expressions). Empty for a plain GROUP BY.
+    std::vector<std::vector<std::size_t>> groupingSets;
     ExprP having;
     std::vector<std::pair<std::string, SelectP>> with; // WITH name AS (query), ... of this query
     std::vector<std::pair<SetOp, SelectP>> compound;   // following operands of set operators

@@ -21,6 +21,8 @@ namespace sim {
 
 // An Oracle error: code 942 and message "ORA-00942: table or view does not exist".
 class SimError;
+// The whole state of an instance's engine (its database and catalog), to start others from.
+struct EngineSnapshot;
 
 // The instance clock: SYSDATE and all activity figures follow it. Tests fix and advance it.
 class Clock {
@@ -112,6 +114,11 @@ public:
     virtual void setPrivileges(std::shared_ptr<Privileges> privileges) {}
     // The recorded object grants changed: every session re-reads them at its next statement.
     virtual void privilegesChanged() {}
+    // The engine as it stands (before any session has used it), and an instance made from
+    // such a snapshot: the same database, catalog and logins, at a copy's cost instead of a
+    // script's. restore() is false when the instance cannot take it.
+    virtual std::shared_ptr<const EngineSnapshot> snapshot() { return nullptr; }
+    virtual bool restore(const EngineSnapshot &) { return false; }
 };
 
 namespace dictionary {

@@ -2,6 +2,7 @@
 
 #include "simerror.h"
 
+#include <regex.h>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -11,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <vector>
 
 namespace sim {
@@ -72,6 +75,24 @@ int monthDays(int y, int m)
 const char *kMonths[] = {"JANUARY", "FEBRUARY", "MARCH", "APRIL", "MAY", "JUNE", "JULY",
                          "AUGUST", "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
 const char *kDays[] = {"SUNDAY", "MONDAY", "TUESDAY", "WEDNESDAY", "THURSDAY", "FRIDAY", "SATURDAY"};
+
+// Month and day names of a date language (NLS_DATE_LANGUAGE), in UTF-8 upper case, with
+// the abbreviations MON and DY give and the widths MONTH and DAY are padded to.
+struct DateLanguage {
+    const char *const *months, *const *monthAbbr, *const *days, *const *dayAbbr;
+    int monthWidth, dayWidth;
+};
+
+const char *kMonthAbbr[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN", "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+const char *kDayAbbr[] = {"SUN", "MON", "TUE", "WED", "THU", "FRI", "SAT"};
+const char *kMesesEs[] = {"ENERO", "FEBRERO", "MARZO", "ABRIL", "MAYO", "JUNIO", "JULIO", "AGOSTO",
+                          "SEPTIEMBRE", "OCTUBRE", "NOVIEMBRE", "DICIEMBRE"};
+const char *kMesesAbbrEs[] = {"ENE", "FEB", "MAR", "ABR", "MAY", "JUN", "JUL", "AGO", "SEP", "OCT", "NOV", "DIC"};
+const char *kDiasEs[] = {"DOMINGO", "LUNES", "MARTES", "MI\xC3\x89RCOLES", "JUEVES", "VIERNES", "S\xC3\x81" "BADO"};
+const char *kDiasAbbrEs[] = {"DOM", "LUN", "MAR", "MI\xC3\x89", "JUE", "VIE", "S\xC3\x81" "B"};
+
+const DateLanguage kAmerican{kMonths, kMonthAbbr, kDays, kDayAbbr, 9, 9};
+const DateLanguage kSpanish{kMesesEs, kMesesAbbrEs, kDiasEs, kDiasAbbrEs, 10, 9};
 
 // ---------------------------------------------------------------- SQLite value helpers
 
@@ -705,7 +726,294 @@ ORA_FN(oraAscii)
     sqlite3_result_int(ctx, s.empty() ? 0 : static_cast<unsigned char>(s[0]));
 }
 
+// SOUNDEX(s): the first letter, then the codes of the following consonants (BFPV 1,
+// CGJKQSXZ 2, DT 3, L 4, MN 5, R 6), a code repeated next to itself once, H and W not
+// separating equal codes, vowels separating them; padded with zeros to four characters.
+ORA_FN(oraSoundex)
+{
+    if (isNull(argv[0])) return sqlite3_result_null(ctx);
+    static const char codes[] = "01230120022455012623010202";   // A..Z
+    std::string in = textOf(argv[0]), out;
+    char last = 0;
+    for (char raw : in) {
+        unsigned char c = static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(raw)));
+        if (c < 'A' || c > 'Z') continue;
+        char code = codes[c - 'A'];
+        if (out.empty()) {
+            out += static_cast<char>(c);
+            last = code;
+            continue;
+        }
+        if (c == 'H' || c == 'W') continue;
+        if (code != '0' && code != last) out += code;
+        last = code;
+        if (out.size() == 4) break;
+    }
+    if (out.empty()) return sqlite3_result_null(ctx);
+    out.resize(4, '0');
+    resultText(ctx, out);
+}
+
+// ---------------------------------------------------------------- regular expressions
+
+// An Oracle regular expression as POSIX compiles it: Oracle's are POSIX extended ones, with
+// the Perl classes \d \s \w (and their negations) written as bracket classes here.
+struct Regex {
+    regex_t re;
+    bool ok = false;
+    Regex(const std::string &pattern, const std::string &match)
+    {
+        int flags = REG_EXTENDED;
+        for (char m : match) {
+            switch (m) {
+            case 'i': flags |= REG_ICASE; break;
+            case 'c': flags &= ~REG_ICASE; break;
+            case 'm': flags |= REG_NEWLINE; break;
+            case 'n': case 'x': break;
+            default: raise(1760, "illegal argument for function");
+            }
+        }
+        std::string p;
+        bool inBracket = false;
+        for (std::size_t i = 0; i < pattern.size(); ++i) {
+            char c = pattern[i];
+            if (c == '[' && !inBracket) inBracket = true;
+            else if (c == ']' && inBracket && i > 0 && pattern[i - 1] != '[') inBracket = false;
+            if (c == '\\' && !inBracket && i + 1 < pattern.size()) {
+                const char *cls = nullptr;
+                switch (pattern[i + 1]) {
+                case 'd': cls = "[[:digit:]]"; break;
+                case 'D': cls = "[^[:digit:]]"; break;
+                case 's': cls = "[[:space:]]"; break;
+                case 'S': cls = "[^[:space:]]"; break;
+                case 'w': cls = "[[:alnum:]_]"; break;
+                case 'W': cls = "[^[:alnum:]_]"; break;
+                }
+                if (cls) {
+                    p += cls;
+                    ++i;
+                    continue;
+                }
+            }
+            p += c;
+        }
+        int rc = regcomp(&re, p.c_str(), flags);
+        if (rc == 0) {
+            ok = true;
+            return;
+        }
+        switch (rc) {
+        case REG_EBRACK: raise(12726, "unmatched bracket in regular expression");
+        case REG_EPAREN: raise(12725, "unmatched parentheses in regular expression");
+        case REG_ESUBREG: raise(12727, "invalid back reference in regular expression");
+        case REG_ERANGE: raise(12728, "invalid range in regular expression");
+        case REG_ECTYPE: raise(12729, "invalid character class in regular expression");
+        case REG_ESPACE: raise(12733, "regular expression too long");
+        default: raise(12722, "regular expression internal error");
+        }
+    }
+    ~Regex()
+    {
+        if (ok) regfree(&re);
+    }
+    Regex(const Regex &) = delete;
+    Regex &operator=(const Regex &) = delete;
+
+    // The next match at or after byte `from`; false when there is none.
+    bool find(const std::string &s, std::size_t from, regmatch_t *m, std::size_t groups) const
+    {
+        if (from > s.size()) return false;
+        int flags = from > 0 && s[from - 1] != '\n' ? REG_NOTBOL : 0;
+        if (regexec(&re, s.c_str() + from, groups, m, flags) != 0) return false;
+        for (std::size_t g = 0; g < groups; ++g)
+            if (m[g].rm_so >= 0) {
+                m[g].rm_so += static_cast<regoff_t>(from);
+                m[g].rm_eo += static_cast<regoff_t>(from);
+            }
+        return true;
+    }
+    // The `occurrence`th match from 1-based `position` (each match starts after the last).
+    bool nth(const std::string &s, long long position, long long occurrence, regmatch_t *m, std::size_t groups) const
+    {
+        std::size_t at = static_cast<std::size_t>(position - 1);
+        for (long long k = 0; k < occurrence; ++k) {
+            if (!find(s, at, m, groups)) return false;
+            at = static_cast<std::size_t>(m[0].rm_eo) + (m[0].rm_eo == m[0].rm_so ? 1 : 0);
+        }
+        return true;
+    }
+};
+
+// A position or occurrence argument: a positive whole number (ORA-01428 otherwise).
+long long countArg(sqlite3_value *v, long long lowest = 1)
+{
+    double d = numberOf(v);
+    if (!(d >= static_cast<double>(lowest)) || d > 1e9) raise(1428, "argument '" + numberToText(d) + "' is out of range");
+    return static_cast<long long>(d);
+}
+
+std::string matchArg(int argc, sqlite3_value **argv, int index)
+{
+    return index < argc && !isNull(argv[index]) ? textOf(argv[index]) : std::string();
+}
+
+// REGEXP_LIKE(source, pattern [, match]): 1 or 0 (null for a null source or pattern).
+ORA_FN(oraRegexpLike)
+{
+    if (isNull(argv[0]) || isNull(argv[1])) return sqlite3_result_null(ctx);
+    Regex re(textOf(argv[1]), matchArg(argc, argv, 2));
+    regmatch_t m[1];
+    sqlite3_result_int(ctx, re.find(textOf(argv[0]), 0, m, 1) ? 1 : 0);
+}
+
+// REGEXP_SUBSTR(source, pattern [, position [, occurrence [, match [, subexpression]]]])
+ORA_FN(oraRegexpSubstr)
+{
+    if (isNull(argv[0]) || isNull(argv[1])) return sqlite3_result_null(ctx);
+    for (int k = 2; k < argc; ++k)
+        if (k != 4 && isNull(argv[k])) return sqlite3_result_null(ctx);
+    std::string src = textOf(argv[0]);
+    long long position = argc > 2 ? countArg(argv[2]) : 1, occurrence = argc > 3 ? countArg(argv[3]) : 1;
+    long long sub = argc > 5 ? countArg(argv[5], 0) : 0;
+    if (sub > 9) raise(1428, "argument '" + std::to_string(sub) + "' is out of range");
+    Regex re(textOf(argv[1]), matchArg(argc, argv, 4));
+    regmatch_t m[10];
+    if (position > static_cast<long long>(src.size()) || !re.nth(src, position, occurrence, m, 10) ||
+        m[sub].rm_so < 0 || m[sub].rm_eo == m[sub].rm_so)
+        return sqlite3_result_null(ctx);
+    resultText(ctx, src.substr(static_cast<std::size_t>(m[sub].rm_so), static_cast<std::size_t>(m[sub].rm_eo - m[sub].rm_so)));
+}
+
+// REGEXP_INSTR(source, pattern [, position [, occurrence [, return [, match [, subexpression]]]]]):
+// where the match starts (return 0) or the position after it (return 1); 0 for none.
+ORA_FN(oraRegexpInstr)
+{
+    if (isNull(argv[0]) || isNull(argv[1])) return sqlite3_result_null(ctx);
+    for (int k = 2; k < argc; ++k)
+        if (k != 5 && isNull(argv[k])) return sqlite3_result_null(ctx);
+    std::string src = textOf(argv[0]);
+    long long position = argc > 2 ? countArg(argv[2]) : 1, occurrence = argc > 3 ? countArg(argv[3]) : 1;
+    long long after = argc > 4 ? countArg(argv[4], 0) : 0;
+    long long sub = argc > 6 ? countArg(argv[6], 0) : 0;
+    if (after > 1) raise(1428, "argument '" + std::to_string(after) + "' is out of range");
+    if (sub > 9) raise(1428, "argument '" + std::to_string(sub) + "' is out of range");
+    Regex re(textOf(argv[1]), matchArg(argc, argv, 5));
+    regmatch_t m[10];
+    if (position > static_cast<long long>(src.size()) || !re.nth(src, position, occurrence, m, 10) || m[sub].rm_so < 0)
+        return sqlite3_result_int(ctx, 0);
+    sqlite3_result_int64(ctx, (after ? m[sub].rm_eo : m[sub].rm_so) + 1);
+}
+
+// REGEXP_REPLACE(source, pattern [, replacement [, position [, occurrence [, match]]]]):
+// occurrence 0 replaces every match; \1 .. \9 in the replacement are the groups.
+ORA_FN(oraRegexpReplace)
+{
+    if (isNull(argv[0])) return sqlite3_result_null(ctx);
+    if (isNull(argv[1])) return resultText(ctx, textOf(argv[0]));
+    for (int k = 3; k < argc; ++k)
+        if (k != 5 && isNull(argv[k])) return sqlite3_result_null(ctx);
+    std::string src = textOf(argv[0]);
+    std::string with = argc > 2 && !isNull(argv[2]) ? textOf(argv[2]) : std::string();
+    long long position = argc > 3 ? countArg(argv[3]) : 1, occurrence = argc > 4 ? countArg(argv[4], 0) : 0;
+    Regex re(textOf(argv[1]), matchArg(argc, argv, 5));
+    std::string out = src.substr(0, std::min<std::size_t>(src.size(), static_cast<std::size_t>(position - 1)));
+    std::size_t at = out.size();
+    long long seen = 0;
+    regmatch_t m[10];
+    while (at <= src.size() && re.find(src, at, m, 10)) {
+        std::size_t so = static_cast<std::size_t>(m[0].rm_so), eo = static_cast<std::size_t>(m[0].rm_eo);
+        ++seen;
+        out += src.substr(at, so - at);
+        if (occurrence == 0 || seen == occurrence) {
+            for (std::size_t k = 0; k < with.size(); ++k) {
+                if (with[k] == '\\' && k + 1 < with.size() && std::isdigit(static_cast<unsigned char>(with[k + 1]))) {
+                    int g = with[++k] - '0';
+                    if (g > 0 && m[g].rm_so >= 0)
+                        out += src.substr(static_cast<std::size_t>(m[g].rm_so), static_cast<std::size_t>(m[g].rm_eo - m[g].rm_so));
+                    continue;
+                }
+                out += with[k];
+            }
+        } else {
+            out += src.substr(so, eo - so);
+        }
+        if (out.size() > kMaxText) raise(1489);
+        if (eo == so) {
+            // An empty match: keep the next character and look again after it.
+            if (so < src.size()) out += src[so];
+            at = so + 1;
+        } else {
+            at = eo;
+        }
+        if (occurrence != 0 && seen == occurrence) break;
+    }
+    if (at < src.size()) out += src.substr(at);
+    resultText(ctx, out);
+}
+
 // ---------------------------------------------------------------- conversion
+
+// The NLS parameters of a conversion: "NLS_DATE_LANGUAGE = SPANISH",
+// "NLS_NUMERIC_CHARACTERS = ',.' NLS_CURRENCY = 'EUR'", ... (ORA-12702 for anything else).
+struct NlsParameters {
+    std::string dateLanguage = "AMERICAN";
+    NumberNls number;
+    bool date = false, numeric = false;   // which kinds of parameter were given
+};
+
+NlsParameters nlsParameters(const std::string &text)
+{
+    auto invalid = [] { raise(12702, "invalid NLS parameter string used in SQL function"); };
+    NlsParameters out;
+    std::size_t i = 0;
+    auto blanks = [&] { while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i; };
+    blanks();
+    if (i == text.size()) invalid();
+    while (i < text.size()) {
+        std::string name;
+        while (i < text.size() && (std::isalnum(static_cast<unsigned char>(text[i])) || text[i] == '_'))
+            name += static_cast<char>(std::toupper(static_cast<unsigned char>(text[i++])));
+        blanks();
+        if (name.empty() || i == text.size() || text[i] != '=') invalid();
+        ++i;
+        blanks();
+        std::string value;
+        if (i < text.size() && text[i] == '\'') {
+            auto end = text.find('\'', i + 1);
+            if (end == std::string::npos) invalid();
+            value = text.substr(i + 1, end - i - 1);
+            i = end + 1;
+        } else {
+            while (i < text.size() && !std::isspace(static_cast<unsigned char>(text[i]))) value += text[i++];
+        }
+        blanks();
+        if (name == "NLS_DATE_LANGUAGE") {
+            std::string lang;
+            for (char c : value) lang += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            if (lang == "ENGLISH") lang = "AMERICAN";
+            if (lang != "AMERICAN" && lang != "SPANISH") invalid();
+            out.dateLanguage = lang;
+            out.date = true;
+        } else if (name == "NLS_NUMERIC_CHARACTERS") {
+            // Two different characters, neither a digit, a sign nor '<' '>'.
+            if (value.size() != 2 || value[0] == value[1]) invalid();
+            for (char c : value)
+                if (std::isdigit(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '<' || c == '>') invalid();
+            out.number.decimal = value[0];
+            out.number.group = value[1];
+            out.numeric = true;
+        } else if (name == "NLS_CURRENCY") {
+            if (value.empty() || value.size() > 10) invalid();
+            out.number.currency = value;
+            out.numeric = true;
+        } else if (name == "NLS_ISO_CURRENCY" || name == "NLS_DUAL_CURRENCY") {
+            out.numeric = true;   // for the C and U elements, which this instance's models lack
+        } else {
+            invalid();
+        }
+    }
+    return out;
+}
 
 ORA_FN(oraToChar)
 {
@@ -719,12 +1027,15 @@ ORA_FN(oraToChar)
             return resultText(ctx, textOf(argv[0]));
         }
         std::string model = textOf(argv[1]);
-        if (date) return resultText(ctx, formatDateModel(d, model));
-        if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
-            // A text is converted to a number first when a number model is given.
-            return resultText(ctx, formatNumberModel(numberOf(argv[0]), model));
+        NlsParameters nls;
+        if (argc > 2) {
+            if (isNull(argv[2])) return sqlite3_result_null(ctx);
+            nls = nlsParameters(textOf(argv[2]));
+            if ((date && nls.numeric) || (!date && nls.date)) raise(12702, "invalid NLS parameter string used in SQL function");
         }
-        resultText(ctx, formatNumberModel(numberOf(argv[0]), model));
+        if (date) return resultText(ctx, formatDateModel(d, model, nls.dateLanguage));
+        // A text is converted to a number first when a number model is given.
+        resultText(ctx, formatNumberModel(numberOf(argv[0]), model, nls.number));
     });
 }
 
@@ -910,6 +1221,33 @@ ORA_FN(oraConnectCheck)
     sqlite3_result_error(ctx, "ORA-01436: CONNECT BY loop in user data", -1);
 }
 
+// Row generators count the rows they make in each run: ora_connect_start(id) (in the
+// generator's first step, which runs before any other) zeroes run `id`'s total and
+// ora_connect_guard(weight, limit, id) adds each row's weight, true while the total stays
+// within `limit`, ORA-30009 beyond it.
+std::mutex generatorMutex;
+std::map<std::pair<sqlite3 *, long long>, long long> generatorTotals;
+
+ORA_FN(oraConnectStart)
+{
+    std::lock_guard<std::mutex> lock(generatorMutex);
+    generatorTotals[{sqlite3_context_db_handle(ctx), sqlite3_value_int64(argv[0])}] = 0;
+    sqlite3_result_int(ctx, 1);
+}
+
+ORA_FN(oraConnectGuard)
+{
+    long long total;
+    {
+        std::lock_guard<std::mutex> lock(generatorMutex);
+        total = generatorTotals[{sqlite3_context_db_handle(ctx), sqlite3_value_int64(argv[2])}] +=
+            std::max<long long>(1, sqlite3_value_int64(argv[0]));
+    }
+    if (total > sqlite3_value_int64(argv[1]))
+        return sqlite3_result_error(ctx, "ORA-30009: Not enough memory for CONNECT BY operation", -1);
+    sqlite3_result_int(ctx, 1);
+}
+
 // ---------------------------------------------------------------- aggregates
 
 struct Moments {
@@ -1086,8 +1424,26 @@ std::string styled(std::string word, int style)
 {
     for (std::size_t k = 0; k < word.size(); ++k) {
         unsigned char c = static_cast<unsigned char>(word[k]);
-        if (style == 2 || (style == 1 && k > 0)) word[k] = static_cast<char>(std::tolower(c));
+        bool lower = style == 2 || (style == 1 && k > 0);
+        if (!lower) continue;
+        word[k] = static_cast<char>(std::tolower(c));
+        // The accented capitals of the date languages: C3 80..9E lower to C3 A0..BE.
+        if (c == 0xC3 && k + 1 < word.size() && k > 0) {
+            unsigned char n = static_cast<unsigned char>(word[k + 1]);
+            if (n >= 0x80 && n <= 0x9E) word[k + 1] = static_cast<char>(n + 0x20);
+            ++k;
+        }
     }
+    return word;
+}
+
+// Pads a UTF-8 word with blanks to `width` characters.
+std::string padded(std::string word, int width)
+{
+    int chars = 0;
+    for (unsigned char c : word)
+        if ((c & 0xC0) != 0x80) ++chars;
+    if (chars < width) word.append(static_cast<std::size_t>(width - chars), ' ');
     return word;
 }
 
@@ -1095,6 +1451,12 @@ std::string styled(std::string word, int style)
 
 std::string formatDateModel(std::int64_t t, const std::string &model)
 {
+    return formatDateModel(t, model, "AMERICAN");
+}
+
+std::string formatDateModel(std::int64_t t, const std::string &model, const std::string &language)
+{
+    const DateLanguage &lang = language == "SPANISH" ? kSpanish : kAmerican;
     Civil c = civilFromSeconds(t);
     std::int64_t days = daysFromCivil(c.year, c.month, c.day);
     int weekday = static_cast<int>(((days % 7) + 11) % 7);   // 0 = Sunday
@@ -1116,19 +1478,17 @@ std::string formatDateModel(std::int64_t t, const std::string &model)
         else if (k == "YY" || k == "RR") num(c.year % 100, 2);
         else if (k == "Y") num(c.year % 10, 1);
         else if (k == "MM") num(c.month, 2);
-        else if (k == "MON") out += styled(std::string(kMonths[c.month - 1]).substr(0, 3), e.caseStyle);
+        else if (k == "MON") out += styled(lang.monthAbbr[c.month - 1], e.caseStyle);
         else if (k == "MONTH") {
-            std::string m = styled(kMonths[c.month - 1], e.caseStyle);
-            if (!fm) m.resize(9, ' ');
-            out += m;
+            std::string m = styled(lang.months[c.month - 1], e.caseStyle);
+            out += fm ? m : padded(m, lang.monthWidth);
         } else if (k == "DD") num(c.day, 2);
         else if (k == "DDD") num(yday, 3);
         else if (k == "D") num(weekday + 1, 1);
-        else if (k == "DY") out += styled(std::string(kDays[weekday]).substr(0, 3), e.caseStyle);
+        else if (k == "DY") out += styled(lang.dayAbbr[weekday], e.caseStyle);
         else if (k == "DAY") {
-            std::string d = styled(kDays[weekday], e.caseStyle);
-            if (!fm) d.resize(9, ' ');
-            out += d;
+            std::string d = styled(lang.days[weekday], e.caseStyle);
+            out += fm ? d : padded(d, lang.dayWidth);
         } else if (k == "HH24") num(c.hour, 2);
         else if (k == "HH" || k == "HH12") num(c.hour % 12 == 0 ? 12 : c.hour % 12, 2);
         else if (k == "MI") num(c.minute, 2);
@@ -1245,21 +1605,44 @@ std::int64_t parseDateModel(const std::string &text, const std::string &model, s
 
 std::string formatNumberModel(double v, const std::string &modelIn)
 {
+    return formatNumberModel(v, modelIn, NumberNls());
+}
+
+// Elements: 9 0 , . D G $ L (local currency, first or last) MI (trailing sign, last) FM.
+std::string formatNumberModel(double v, const std::string &modelIn, const NumberNls &nls)
+{
     std::string model;
-    bool fm = false, dollar = false;
+    bool fm = false, dollar = false, local = false, trailingSign = false, nlsMarks = false, plainMarks = false;
     for (std::size_t i = 0; i < modelIn.size(); ++i) {
         char c = static_cast<char>(std::toupper(static_cast<unsigned char>(modelIn[i])));
-        if (c == 'F' && i + 1 < modelIn.size() && std::toupper(static_cast<unsigned char>(modelIn[i + 1])) == 'M') {
+        char next = i + 1 < modelIn.size() ? static_cast<char>(std::toupper(static_cast<unsigned char>(modelIn[i + 1]))) : 0;
+        if (c == 'F' && next == 'M') {
             fm = true;
             ++i;
             continue;
         }
+        if (c == 'M' && next == 'I') {
+            if (i + 2 != modelIn.size() || trailingSign) raise(1481);
+            trailingSign = true;
+            ++i;
+            continue;
+        }
         if (c == '$') { dollar = true; continue; }
+        if (c == 'L') {
+            bool first = model.empty(), last = i + 1 == modelIn.size() || (i + 3 == modelIn.size() && next == 'M');
+            if (local || dollar || !(first || last)) raise(1481);
+            local = true;
+            continue;
+        }
+        if (c == 'D' || c == 'G') nlsMarks = true;
+        if (c == '.' || c == ',') plainMarks = true;
         if (c == 'D') c = '.';
         if (c == 'G') c = ',';
         if (c != '9' && c != '0' && c != ',' && c != '.') raise(1481);
         model += c;
     }
+    if (nlsMarks && plainMarks) raise(1481);   // D and G do not mix with '.' and ','
+    if (std::count(model.begin(), model.end(), '.') > 1) raise(1481);
     auto dot = model.find('.');
     std::string intPart = model.substr(0, dot);
     int decimals = 0;
@@ -1311,16 +1694,44 @@ std::string formatNumberModel(double v, const std::string &modelIn)
         out += ".";
         out += frac;
     }
+    if (nlsMarks) {
+        // D and G stand for the session's (or the call's) decimal and group characters.
+        for (auto &ch : out) {
+            if (ch == '.') ch = '\x01';
+            else if (ch == ',') ch = '\x02';
+        }
+        for (auto &ch : out) {
+            if (ch == '\x01') ch = nls.decimal;
+            else if (ch == '\x02') ch = nls.group;
+        }
+    }
     bool negative = v < 0 && r != 0;
+    if (local) {
+        // L: the currency symbol next to the number, in a field of ten characters.
+        auto firstDigit = out.find_first_not_of(' ');
+        if (firstDigit == std::string::npos) firstDigit = out.size();
+        out.insert(firstDigit, nls.currency);
+        if (!fm) {
+            std::size_t chars = 0;
+            for (unsigned char ch : nls.currency)
+                if ((ch & 0xC0) != 0x80) ++chars;
+            if (chars < 10) out.insert(0, 10 - chars, ' ');
+        }
+    }
     auto firstDigit = out.find_first_not_of(' ');
     if (firstDigit == std::string::npos) firstDigit = out.size();
-    if (negative) out.insert(firstDigit, "-");
-    else if (!fm) out.insert(firstDigit, " ");
+    if (trailingSign) {
+        // MI: the sign after the number, a blank there for positive values.
+        if (negative) out += "-";
+        else if (!fm) out += " ";
+    } else if (negative) {
+        out.insert(firstDigit, "-");
+    } else if (!fm) {
+        out.insert(firstDigit, " ");   // Oracle reserves the sign position as a leading blank
+    }
     if (fm) {
         auto b = out.find_first_not_of(' ');
         out = b == std::string::npos ? std::string() : out.substr(b);
-    } else if (!negative) {
-        // Oracle reserves the sign position as a leading blank.
     }
     return out;
 }
@@ -1392,6 +1803,13 @@ void registerFunctions(sqlite3 *db, FunctionHost *h)
         {"ora_uid", 0, guarded<oraUid>, false},
         {"ora_userenv", 1, guarded<oraUserenv>, false},
         {"ora_connect_check", 3, guarded<oraConnectCheck>, true},
+        {"ora_soundex", 1, guarded<oraSoundex>, true},
+        {"ora_regexp_like", -1, guarded<oraRegexpLike>, true},
+        {"ora_regexp_substr", -1, guarded<oraRegexpSubstr>, true},
+        {"ora_regexp_instr", -1, guarded<oraRegexpInstr>, true},
+        {"ora_regexp_replace", -1, guarded<oraRegexpReplace>, true},
+        {"ora_connect_start", 1, guarded<oraConnectStart>, false},
+        {"ora_connect_guard", 3, guarded<oraConnectGuard>, false},
     };
     for (const Def &d : defs) {
         int flags = SQLITE_UTF8 | (d.deterministic ? SQLITE_DETERMINISTIC : 0);

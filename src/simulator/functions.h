@@ -39,8 +39,17 @@ inline bool isDateText(const char *s, std::size_t n)
 
 // Date and number formatting with Oracle format models (TO_CHAR), exposed for tests.
 std::string formatDateModel(std::int64_t unixSeconds, const std::string &model);
+// The same in a date language: "AMERICAN" or "SPANISH" (NLS_DATE_LANGUAGE).
+std::string formatDateModel(std::int64_t unixSeconds, const std::string &model, const std::string &language);
 // Parses text by an Oracle date format model (TO_DATE); throws SimError.
 std::int64_t parseDateModel(const std::string &text, const std::string &model, std::int64_t now);
 std::string formatNumberModel(double v, const std::string &model);
+// The characters a number model's D, G and L elements stand for (NLS_NUMERIC_CHARACTERS,
+// NLS_CURRENCY).
+struct NumberNls {
+    char decimal = '.', group = ',';
+    std::string currency = "$";
+};
+std::string formatNumberModel(double v, const std::string &model, const NumberNls &nls);
 
 } // namespace sim

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <sstream>
 
@@ -180,7 +181,10 @@ SimError sqliteError(const std::string &msg)
         if (std::sscanf(msg.c_str(), "%ld values for %ld columns", &b, &a) == 2) return oraError(b > a ? 913 : 947);
     }
     if (msg.find("misuse of aggregate") != std::string::npos) return oraError(934);
-    if (msg.find("misuse of window function") != std::string::npos) return oraError(976);
+    if (msg.find("misuse of window function") != std::string::npos)
+        return oraError(30483, "window  functions are not allowed here");
+    if (msg.find("frame starting offset") != std::string::npos || msg.find("frame ending offset") != std::string::npos)
+        return oraError(30486, "invalid window aggregation group in the window specification");
     if (msg.find("ORDER BY term does not match") != std::string::npos ||
         msg.find("ORDER BY term out of range") != std::string::npos || msg.find("GROUP BY term out of range") != std::string::npos)
         return oraError(1785);
@@ -260,6 +264,47 @@ Instance::~Instance()
     for (auto *s : m_oneOff) sqlite3_finalize(s);
     m_sysSession.reset();
     sqlite3_close_v2(m_db);
+}
+
+std::shared_ptr<const EngineSnapshot> Instance::snapshot()
+{
+    sqlite3_int64 size = 0;
+    unsigned char *bytes = sqlite3_serialize(m_db, "main", &size, 0);
+    if (!bytes) return nullptr;
+    auto out = std::make_shared<EngineSnapshot>();
+    out->database.assign(bytes, bytes + size);
+    sqlite3_free(bytes);
+    out->catalog = m_catalog;
+    for (const auto &l : m_logins) out->logins[l.first] = {l.second.password, l.second.dba, l.second.uid};
+    out->nextUid = m_nextUid;
+    out->nextObjectId = m_nextObjectId;
+    return out;
+}
+
+bool Instance::restore(const EngineSnapshot &snapshot)
+{
+    // The database is replaced whole: no statement prepared on the old one may stay.
+    for (auto &st : m_statements) sqlite3_finalize(st.second);
+    m_statements.clear();
+    for (auto *st : m_oneOff) sqlite3_finalize(st);
+    m_oneOff.clear();
+    m_translations.clear();
+    m_columnCache.clear();
+    m_typeCache.clear();
+    const auto size = static_cast<sqlite3_int64>(snapshot.database.size());
+    auto *bytes = static_cast<unsigned char *>(sqlite3_malloc64(static_cast<sqlite3_uint64>(size)));
+    if (!bytes) return false;
+    std::copy(snapshot.database.begin(), snapshot.database.end(), bytes);
+    if (sqlite3_deserialize(m_db, "main", bytes, size, size, SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE) !=
+        SQLITE_OK)
+        return false;
+    m_catalog = snapshot.catalog;
+    m_logins.clear();
+    for (const auto &l : snapshot.logins) m_logins[l.first] = {l.second.password, l.second.dba, l.second.uid};
+    m_nextUid = snapshot.nextUid;
+    m_nextObjectId = snapshot.nextObjectId;
+    ++m_catalogVersion;
+    return true;
 }
 
 void Instance::createCatalogTables()
@@ -655,6 +700,13 @@ bool Registry::knownName(const std::string &name)
     static const char *builtIn[] = {"ORCL", "PROD", "TEST", "DEV", "DEMO"};
     for (const char *n : builtIn)
         if (name == n) return true;
+    // A built-in name with a number (ORCL1 ... ORCL128): one instance of a fleet.
+    for (const char *n : builtIn) {
+        std::size_t len = std::strlen(n);
+        if (name.size() > len && name.size() <= len + 4 && name.compare(0, len, n) == 0 && name[len] != '0' &&
+            std::all_of(name.begin() + static_cast<long>(len), name.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return true;
+    }
     if (std::find(m_extraNames.begin(), m_extraNames.end(), name) != m_extraNames.end()) return true;
     if (const char *env = std::getenv("SQLVIGIL_SIM_INSTANCES")) {
         std::stringstream ss(env);

@@ -58,6 +58,18 @@ struct PreparedStatement {
     std::uint64_t catalogVersion = 0;
 };
 
+struct EngineSnapshot {
+    std::vector<unsigned char> database;        // the serialized SQLite database
+    std::unordered_map<std::string, CatalogEntry> catalog;
+    struct Login {
+        std::string password;
+        bool dba = false;
+        long uid = 0;
+    };
+    std::map<std::string, Login> logins;
+    long nextUid = 0, nextObjectId = 0;
+};
+
 class Instance : public InstanceContext, public Catalog, public FunctionHost {
 public:
     Instance(std::string key, std::string name, std::map<std::string, std::string> options);
@@ -77,6 +89,8 @@ public:
     void registerObject(const std::string &owner, const std::string &name, const std::string &type) override;
     void setPrivileges(std::shared_ptr<Privileges> privileges) override { m_privileges = std::move(privileges); }
     void privilegesChanged() override { ++m_catalogVersion; }
+    std::shared_ptr<const EngineSnapshot> snapshot() override;
+    bool restore(const EngineSnapshot &snapshot) override;
     Privileges *privileges() const { return m_privileges.get(); }
 
     // Catalog

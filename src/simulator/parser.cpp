@@ -51,6 +51,22 @@ int operatorGroup(const std::string &op)
     return 0;
 }
 
+// The same expression written twice (same shape, names and values; no subqueries).
+bool spanEqual(const Expr &a, const Expr &b)
+{
+    if (a.kind != b.kind || a.text != b.text || a.parts != b.parts || a.negated != b.negated ||
+        a.distinct != b.distinct || a.args.size() != b.args.size() || a.select || b.select || a.over || b.over)
+        return false;
+    for (std::size_t i = 0; i < a.args.size(); ++i) {
+        if (!a.args[i] || !b.args[i]) {
+            if (a.args[i] || b.args[i]) return false;
+            continue;
+        }
+        if (!spanEqual(*a.args[i], *b.args[i])) return false;
+    }
+    return true;
+}
+
 class Parser {
 public:
     explicit Parser(const std::string &sql) : m_sql(sql), m_t(tokenize(sql)) {}
@@ -149,6 +165,11 @@ private:
     void namedTable(TableRef &t);
     std::string optionalAlias();
     void orderBy(std::vector<OrderItem> &out);
+    void groupByClause(Select &s);
+    std::vector<std::vector<std::size_t>> groupingElement(Select &s, bool inSets);
+    std::size_t groupingExpr(Select &s, ExprP e);
+    void overClause(Expr &e);
+    std::string frameBound(int &kind);
 
     // --- expressions
     ExprP expr() { return orExpr(); }
@@ -415,11 +436,114 @@ SelectP Parser::selectCore()
     if (s->startWith && !s->connectBy) throw oraError(933);
     if (acceptWord("GROUP")) {
         expectWord("BY", 924);
-        do { s->groupBy.push_back(expr()); } while (acceptOp(","));
+        groupByClause(*s);
     }
     if (acceptWord("HAVING")) s->having = expr();
     s->depth = queryDepth(*s);
     return s;
+}
+
+// group-by: element {',' element}
+// element: expr | ROLLUP '(' items ')' | CUBE '(' items ')' | GROUPING SETS '(' sets ')'
+// A plain list stays a plain GROUP BY; with ROLLUP, CUBE or GROUPING SETS the elements'
+// sets are combined (every set of one with every set of the next) into the query's
+// grouping sets, over the distinct grouping expressions.
+void Parser::groupByClause(Select &s)
+{
+    std::vector<std::vector<std::size_t>> sets = {{}};
+    bool extended = false;
+    do {
+        extended = extended || isWord("ROLLUP") || isWord("CUBE") || (isWord("GROUPING") && isWord("SETS", 1));
+        auto element = groupingElement(s, false);
+        std::vector<std::vector<std::size_t>> combined;
+        for (auto &a : sets)
+            for (auto &b : element) {
+                std::vector<std::size_t> c = a;
+                for (std::size_t k : b)
+                    if (std::find(c.begin(), c.end(), k) == c.end()) c.push_back(k);
+                combined.push_back(std::move(c));
+            }
+        if (combined.size() > 4096) throw oraError(900, "too many grouping sets for this instance");
+        sets = std::move(combined);
+    } while (acceptOp(","));
+    if (extended) s.groupingSets = std::move(sets);
+}
+
+// The index of a grouping expression in s.groupBy, added when it is new.
+std::size_t Parser::groupingExpr(Select &s, ExprP e)
+{
+    for (std::size_t k = 0; k < s.groupBy.size(); ++k)
+        if (s.groupBy[k]->kind == e->kind && spanEqual(*s.groupBy[k], *e)) return k;
+    s.groupBy.push_back(std::move(e));
+    return s.groupBy.size() - 1;
+}
+
+// The grouping sets one GROUP BY element stands for. ROLLUP(a, b) is (a, b), (a), ();
+// CUBE(a, b) every subset; a parenthesised list inside them or GROUPING SETS is one
+// composite column; () is the empty set (only inside GROUPING SETS).
+std::vector<std::vector<std::size_t>> Parser::groupingElement(Select &s, bool inSets)
+{
+    // One item of ROLLUP / CUBE / GROUPING SETS: expr or '(' [expr {',' expr}] ')'.
+    auto item = [&](bool allowEmpty) {
+        std::vector<std::size_t> out;
+        if (isOp("(") && !isWord("SELECT", 1)) {
+            std::size_t save = m_i;
+            ++m_i;
+            if (acceptOp(")")) {
+                if (!allowEmpty) throw oraError(936);
+                return out;
+            }
+            ExprP first = expr();
+            if (isOp(",")) {
+                out.push_back(groupingExpr(s, std::move(first)));
+                while (acceptOp(",")) out.push_back(groupingExpr(s, expr()));
+                expectOp(")");
+                return out;
+            }
+            // (expr) alone may be the start of a longer expression: read it again whole.
+            m_i = save;
+        }
+        out.push_back(groupingExpr(s, expr()));
+        return out;
+    };
+    std::vector<std::vector<std::size_t>> sets;
+    if ((isWord("ROLLUP") || isWord("CUBE")) && isOp("(", 1)) {
+        bool cube = isWord("CUBE");
+        m_i += 2;
+        std::vector<std::vector<std::size_t>> items;
+        do { items.push_back(item(false)); } while (acceptOp(","));
+        expectOp(")");
+        if (cube && items.size() > 12) throw oraError(900, "too many grouping sets for this instance");
+        auto join = [](const std::vector<std::vector<std::size_t>> &parts, std::size_t mask, bool prefix) {
+            std::vector<std::size_t> out;
+            for (std::size_t k = 0; k < parts.size(); ++k)
+                if (prefix ? k < mask : ((mask >> (parts.size() - 1 - k)) & 1))
+                    out.insert(out.end(), parts[k].begin(), parts[k].end());
+            return out;
+        };
+        if (cube) {
+            for (std::size_t mask = (std::size_t(1) << items.size()); mask-- > 0;) sets.push_back(join(items, mask, false));
+        } else {
+            for (std::size_t n = items.size() + 1; n-- > 0;) sets.push_back(join(items, n, true));
+        }
+        return sets;
+    }
+    if (!inSets && isWord("GROUPING") && isWord("SETS", 1)) {
+        m_i += 2;
+        expectOp("(");
+        do {
+            if (isWord("ROLLUP") || isWord("CUBE")) {
+                auto inner = groupingElement(s, true);
+                sets.insert(sets.end(), inner.begin(), inner.end());
+            } else {
+                sets.push_back(item(true));
+            }
+        } while (acceptOp(","));
+        expectOp(")");
+        return sets;
+    }
+    sets.push_back({groupingExpr(s, expr())});
+    return sets;
 }
 
 // items: item { ',' item }    item: '*' | name '.' '*' | expr [[AS] alias]
@@ -471,7 +595,8 @@ std::string Parser::optionalAlias()
 }
 
 // tables: table-ref { (',' | join) table-ref }
-// join: [INNER | LEFT [OUTER] | RIGHT [OUTER] | FULL [OUTER] | CROSS] JOIN table-ref [ON cond]
+// join: [NATURAL] [INNER | LEFT [OUTER] | RIGHT [OUTER] | FULL [OUTER]] JOIN table-ref
+//       [ON cond | USING '(' columns ')']  |  CROSS JOIN table-ref
 void Parser::fromList(Select &s)
 {
     s.from.push_back(tableRef());
@@ -481,20 +606,33 @@ void Parser::fromList(Select &s)
             continue;
         }
         TableRef::Join join;
+        bool natural = false;
+        std::size_t save = m_i;
+        if (acceptWord("NATURAL")) natural = true;
         if (acceptWord("JOIN")) join = TableRef::Inner;
         else if (isWord("INNER") && isWord("JOIN", 1)) { m_i += 2; join = TableRef::Inner; }
-        else if (isWord("CROSS") && isWord("JOIN", 1)) { m_i += 2; join = TableRef::Cross; }
+        else if (!natural && isWord("CROSS") && isWord("JOIN", 1)) { m_i += 2; join = TableRef::Cross; }
         else if (isWord("LEFT") || isWord("RIGHT") || isWord("FULL")) {
             join = isWord("LEFT") ? TableRef::Left : isWord("RIGHT") ? TableRef::Right : TableRef::Full;
             ++m_i;
             acceptWord("OUTER");
             expectWord("JOIN");
-        } else break;
+        } else {
+            m_i = save;
+            break;
+        }
         TableRef t = tableRef();
         t.join = join;
-        if (join != TableRef::Cross) {
-            expectWord("ON");
-            t.on = expr();
+        t.natural = natural;
+        if (join != TableRef::Cross && !natural) {
+            if (acceptWord("USING")) {
+                expectOp("(");
+                do { t.usingColumns.push_back(identifier()); } while (acceptOp(","));
+                expectOp(")");
+            } else {
+                expectWord("ON");
+                t.on = expr();
+            }
         }
         s.from.push_back(std::move(t));
     }
@@ -888,7 +1026,10 @@ ExprP Parser::functionCall(std::vector<std::string> parts, std::size_t pos)
         expectOp(")");
         return measured(std::move(c));
     }
-    if (acceptOp(")")) return e;
+    if (acceptOp(")")) {
+        if (acceptWord("OVER")) overClause(*e);
+        return measured(std::move(e));
+    }
     if (acceptWord("DISTINCT") || acceptWord("UNIQUE")) e->distinct = true;
     else acceptWord("ALL");
     if (isOp("*") && isOp(")", 1)) {
@@ -901,8 +1042,89 @@ ExprP Parser::functionCall(std::vector<std::string> parts, std::size_t pos)
     }
     if (e->args.size() > 255) throw oraError(939);
     expectOp(")");
-    if (isWord("OVER")) throw oraError(900, "analytic functions are not supported by this instance");
+    if (isWord("KEEP") && isOp("(", 1))
+        throw oraError(3001, "unimplemented feature: KEEP (DENSE_RANK FIRST|LAST ORDER BY ...) aggregates");
+    if (acceptWord("OVER")) overClause(*e);
     return measured(std::move(e));
+}
+
+// over: OVER '(' [PARTITION BY exprs] [ORDER BY order-items [frame]] ')'
+// frame: (ROWS | RANGE) (bound | BETWEEN bound AND bound)
+void Parser::overClause(Expr &e)
+{
+    expectOp("(");
+    auto w = std::make_shared<Window>();
+    w->arguments = e.args.size();
+    if (acceptWord("PARTITION")) {
+        expectWord("BY", 924);
+        do { e.args.push_back(expr()); } while (acceptOp(","));
+        w->partition = e.args.size() - w->arguments;
+    }
+    if (acceptWord("ORDER")) {
+        expectWord("BY", 924);
+        std::vector<OrderItem> items;
+        orderBy(items);
+        for (auto &o : items) {
+            w->order.push_back({o.desc, o.nulls});
+            e.args.push_back(std::move(o.expr));
+        }
+    }
+    if (isWord("ROWS") || isWord("RANGE")) {
+        // ORA-30485: a window frame needs an order of the rows it moves over.
+        if (w->order.empty()) throw oraError(30485, "missing ORDER BY expression in the window specification");
+        std::string unit = peek().text;
+        ++m_i;
+        const SimError invalid = oraError(30486, "invalid window aggregation group in the window specification");
+        int from = 0, to = 2;   // the bounds' kinds (see frameBound); a lone bound ends at CURRENT ROW
+        std::string frame = unit + " ";
+        if (acceptWord("BETWEEN")) {
+            frame += "BETWEEN " + frameBound(from);
+            expectWord("AND");
+            frame += " AND " + frameBound(to);
+        } else {
+            frame += frameBound(from);
+        }
+        if (from == 4 || to == 0 || from > to) throw invalid;
+        // RANGE with an offset measures it on the one ORDER BY value.
+        bool offset = from == 1 || from == 3 || to == 1 || to == 3;
+        if (unit == "RANGE" && offset && w->order.size() != 1) throw invalid;
+        w->frame = frame;
+    }
+    expectOp(")");
+    e.over = std::move(w);
+}
+
+// bound: UNBOUNDED PRECEDING | number PRECEDING | CURRENT ROW | number FOLLOWING
+//      | UNBOUNDED FOLLOWING      (kind 0 to 4, in that order)
+std::string Parser::frameBound(int &kind)
+{
+    if (acceptWord("UNBOUNDED")) {
+        if (acceptWord("PRECEDING")) {
+            kind = 0;
+            return "UNBOUNDED PRECEDING";
+        }
+        expectWord("FOLLOWING");
+        kind = 4;
+        return "UNBOUNDED FOLLOWING";
+    }
+    if (acceptWord("CURRENT")) {
+        expectWord("ROW");
+        kind = 2;
+        return "CURRENT ROW";
+    }
+    if (peek().type != Token::Number) {
+        if (atEnd()) throw oraError(936);
+        throw oraError(30486, "invalid window aggregation group in the window specification");
+    }
+    std::string n = peek().text;
+    ++m_i;
+    if (acceptWord("PRECEDING")) {
+        kind = 1;
+        return n + " PRECEDING";
+    }
+    expectWord("FOLLOWING");
+    kind = 3;
+    return n + " FOLLOWING";
 }
 
 // case: CASE [operand] WHEN a THEN b {WHEN a THEN b} [ELSE c] END

@@ -396,6 +396,8 @@ void connectBy(Select &select, Catalog &catalog)
             for (auto &a : e->args) requalify(a, prior);
         };
         auto h = std::make_shared<Hierarchy>();
+        walk(s.connectBy, [&](ExprP &e) { if (e->kind == Expr::Prior) h->generator = true; });
+        h->generator = !h->generator;
         h->connectBy = std::move(s.connectBy);
         requalify(h->connectBy, false);
         h->startWith = std::move(s.startWith);
@@ -464,9 +466,17 @@ long long rowCount(double n)
     return static_cast<long long>(n);
 }
 
+bool hasAnalytic(const Expr &e)
+{
+    if (e.kind == Expr::Func && e.over) return true;
+    for (auto &a : e.args)
+        if (a && hasAnalytic(*a)) return true;
+    return false;
+}
+
 bool hasAggregate(const Expr &e)
 {
-    if (e.kind == Expr::Func && (e.text == "COUNT" || e.text == "SUM" || e.text == "AVG" || e.text == "MIN" ||
+    if (e.kind == Expr::Func && !e.over && (e.text == "COUNT" || e.text == "SUM" || e.text == "AVG" || e.text == "MIN" ||
                                  e.text == "MAX" || e.text == "STDDEV" || e.text == "VARIANCE"))
         return true;
     for (auto &a : e.args)
@@ -486,7 +496,7 @@ void limitBeforeShaping(Select &s)
     bool shaped = s.distinct || !s.groupBy.empty() || !s.orderBy.empty();
     for (auto &item : s.items) {
         if (item.expr->kind == Expr::Star) return;   // the numbering column would show
-        if (hasAggregate(*item.expr)) shaped = true;
+        if (hasAggregate(*item.expr) || hasAnalytic(*item.expr)) shaped = true;
     }
     if (!shaped) return;
     const std::string alias = s.from[0].refName();
@@ -562,6 +572,232 @@ void rownumLimit(Select &select)
         if (rownumLeft)
             throw oraError(900, "ROWNUM is supported in the select list and in ROWNUM < n, "
                                 "ROWNUM <= n and ROWNUM = 1 conditions");
+    });
+}
+
+namespace {
+
+// A deep copy of an expression without nested queries (a grouping expression).
+ExprP cloneExpr(const Expr &e)
+{
+    if (e.select) throw oraError(3001, "unimplemented feature: subquery in a ROLLUP, CUBE or GROUPING SETS expression");
+    auto c = std::make_unique<Expr>(e.kind);
+    c->text = e.text;
+    c->parts = e.parts;
+    c->over = e.over;
+    c->outer = e.outer;
+    c->negated = e.negated;
+    c->distinct = e.distinct;
+    c->quoted = e.quoted;
+    c->pos = e.pos;
+    c->height = e.height;
+    c->depth = e.depth;
+    for (auto &a : e.args) c->args.push_back(a ? cloneExpr(*a) : nullptr);
+    return c;
+}
+
+// The same grouping expression: same tree; a column named with and without its table matches.
+bool sameGrouping(const Expr &a, const Expr &b)
+{
+    if (a.kind == Expr::Column && b.kind == Expr::Column) {
+        if (a.parts.back() != b.parts.back()) return false;
+        return a.parts.size() == 1 || b.parts.size() == 1 || a.parts == b.parts;
+    }
+    if (a.kind != b.kind || a.text != b.text || a.parts != b.parts || a.negated != b.negated ||
+        a.distinct != b.distinct || a.args.size() != b.args.size() || a.select || b.select || !a.over != !b.over)
+        return false;
+    for (std::size_t i = 0; i < a.args.size(); ++i) {
+        if (!a.args[i] || !b.args[i]) {
+            if (a.args[i] || b.args[i]) return false;
+            continue;
+        }
+        if (!sameGrouping(*a.args[i], *b.args[i])) return false;
+    }
+    return true;
+}
+
+bool isGroupAggregate(const Expr &e)
+{
+    static const std::set<std::string> names = {"COUNT", "SUM", "AVG", "MIN", "MAX", "STDDEV", "VARIANCE"};
+    return e.kind == Expr::Func && !e.over && names.count(e.text);
+}
+
+bool usesGrouping(const Expr &e)
+{
+    if (e.kind == Expr::Func && (e.text == "GROUPING" || e.text == "GROUPING_ID")) return true;
+    for (auto &a : e.args)
+        if (a && usesGrouping(*a)) return true;
+    return false;
+}
+
+} // namespace
+
+void groupingSets(Select &select)
+{
+    forEachSelect(select, [](Select &s) {
+        if (s.groupBy.empty()) return;
+        if (s.groupingSets.empty()) {
+            bool grouping = s.having && usesGrouping(*s.having);
+            for (auto &i : s.items) grouping = grouping || (i.expr && usesGrouping(*i.expr));
+            for (auto &o : s.orderBy) grouping = grouping || usesGrouping(*o.expr);
+            if (!grouping) return;
+            std::vector<std::size_t> all;
+            for (std::size_t k = 0; k < s.groupBy.size(); ++k) all.push_back(k);
+            s.groupingSets.push_back(all);
+        }
+        const auto &sets = s.groupingSets;
+        const std::size_t n = s.groupBy.size();
+        // inSet[k]: the numbers of the sets that group by expression k.
+        std::vector<std::vector<std::size_t>> inSet(n);
+        for (std::size_t g = 0; g < sets.size(); ++g)
+            for (std::size_t k : sets[g]) inSet[k].push_back(g);
+        const std::string gs = "\"__G\".\"__GS\"";
+        auto setList = [&](const std::vector<std::size_t> &numbers) {
+            std::string out;
+            for (std::size_t g : numbers) out += (out.empty() ? "" : ", ") + std::to_string(g);
+            return out;
+        };
+        // An expression grouped in some sets only reads null in the others.
+        std::vector<ExprP> grouped(n);
+        for (std::size_t k = 0; k < n; ++k) {
+            if (inSet[k].size() == sets.size()) continue;
+            auto c = std::make_unique<Expr>(Expr::Case);
+            c->args.push_back(nullptr);
+            c->args.push_back(rawExpr(inSet[k].empty() ? std::string("0") : "(" + gs + " IN (" + setList(inSet[k]) + "))"));
+            c->args.push_back(cloneExpr(*s.groupBy[k]));
+            c->args.push_back(nullptr);
+            grouped[k] = std::move(c);
+        }
+        auto indexOf = [&](const Expr &e) -> int {
+            for (std::size_t k = 0; k < n; ++k)
+                if (sameGrouping(*s.groupBy[k], e)) return static_cast<int>(k);
+            return -1;
+        };
+        // GROUPING(e): 1 in the rows where e is not grouped (its null is a subtotal's).
+        auto groupingOf = [&](int k) {
+            return "(CASE WHEN " + gs + " IN (" + (inSet[k].empty() ? std::string("-1") : setList(inSet[k])) +
+                   ") THEN 0 ELSE 1 END)";
+        };
+        std::function<void(ExprP &)> replace = [&](ExprP &e) {
+            if (!e || e->kind == Expr::Subquery || e->kind == Expr::Exists || isGroupAggregate(*e)) return;
+            if (e->kind == Expr::Func && (e->text == "GROUPING" || e->text == "GROUPING_ID") && !e->over) {
+                if (e->args.empty() || (e->text == "GROUPING" && e->args.size() != 1)) throw oraError(909);
+                std::vector<int> ks;
+                for (auto &a : e->args) {
+                    int k = a ? indexOf(*a) : -1;
+                    if (k < 0) throw oraError(979);
+                    ks.push_back(k);
+                }
+                if (e->text == "GROUPING") {
+                    e = rawExpr(groupingOf(ks[0]));
+                    return;
+                }
+                // GROUPING_ID(a, b, ...): the GROUPING bits of its arguments, first one highest.
+                std::string out = "(CASE " + gs;
+                for (std::size_t g = 0; g < sets.size(); ++g) {
+                    long long bits = 0;
+                    for (int k : ks)
+                        bits = bits * 2 + (std::find(sets[g].begin(), sets[g].end(), static_cast<std::size_t>(k)) ==
+                                                   sets[g].end() ? 1 : 0);
+                    out += " WHEN " + std::to_string(g) + " THEN " + std::to_string(bits);
+                }
+                e = rawExpr(out + " END)");
+                return;
+            }
+            int k = indexOf(*e);
+            if (k >= 0) {
+                if (grouped[k]) e = cloneExpr(*grouped[k]);
+                return;
+            }
+            for (auto &a : e->args) replace(a);
+        };
+        for (auto &i : s.items)
+            if (i.expr->kind != Expr::Star) replace(i.expr);
+        replace(s.having);
+        for (auto &o : s.orderBy) {
+            // ORDER BY 2 and ORDER BY alias read the select list, already replaced.
+            if (o.expr->kind == Expr::Number) continue;
+            if (o.expr->kind == Expr::Column && o.expr->parts.size() == 1) {
+                bool alias = false;
+                for (auto &i : s.items) alias = alias || (!i.alias.empty() && i.alias == o.expr->parts[0]);
+                if (alias) continue;
+            }
+            replace(o.expr);
+        }
+        // The rows are read once per grouping set: FROM ... CROSS JOIN (0, 1, ...) "__G".
+        auto numbers = std::make_unique<Select>();
+        for (std::size_t g = 0; g < sets.size(); ++g) {
+            auto one = std::make_unique<Select>();
+            SelectItem item;
+            item.expr = rawExpr(std::to_string(g));
+            item.name = "__GS";
+            one->items.push_back(std::move(item));
+            if (g == 0) numbers = std::move(one);
+            else numbers->compound.emplace_back(Select::UnionAll, std::move(one));
+        }
+        TableRef t;
+        t.subquery = std::move(numbers);
+        t.alias = "__G";
+        t.join = s.from.empty() ? TableRef::Comma : TableRef::Cross;
+        s.from.push_back(std::move(t));
+        std::vector<ExprP> groupBy;
+        groupBy.push_back(columnExpr("__G", "__GS"));
+        for (std::size_t k = 0; k < n; ++k) groupBy.push_back(grouped[k] ? std::move(grouped[k]) : std::move(s.groupBy[k]));
+        s.groupBy = std::move(groupBy);
+        s.groupingSets.clear();
+    });
+}
+
+void joinColumns(Select &select, Catalog &catalog)
+{
+    forEachSelect(select, [&](Select &s) {
+        if (s.items.size() != 1 || s.items[0].expr->kind != Expr::Star || !s.items[0].expr->parts.empty()) return;
+        bool ansi = false;
+        for (auto &t : s.from) ansi = ansi || t.natural || !t.usingColumns.empty();
+        if (!ansi) return;
+        // The columns so far, each with the table it is read from ("" for a joined column).
+        std::vector<std::pair<std::string, std::string>> cols;
+        auto columnsOf = [&](const TableRef &t) {
+            std::vector<std::string> names;
+            if (t.subquery) {
+                for (auto &i : t.subquery->items) {
+                    if (i.expr->kind == Expr::Star) return std::vector<std::string>();
+                    names.push_back(i.name);
+                }
+            } else {
+                names = catalog.columns(t.storage);
+            }
+            return names;
+        };
+        for (std::size_t i = 0; i < s.from.size(); ++i) {
+            const TableRef &t = s.from[i];
+            std::vector<std::string> right = columnsOf(t);
+            if (right.empty()) return;   // columns unknown: SQLite's own order stands
+            std::vector<std::string> common;
+            if (t.natural) {
+                for (auto &c : cols)
+                    if (std::find(right.begin(), right.end(), c.first) != right.end()) common.push_back(c.first);
+            } else {
+                common = t.usingColumns;
+            }
+            std::vector<std::pair<std::string, std::string>> next;
+            for (auto &c : common) next.emplace_back(c, "");
+            for (auto &c : cols)
+                if (std::find(common.begin(), common.end(), c.first) == common.end()) next.push_back(c);
+            for (auto &c : right)
+                if (std::find(common.begin(), common.end(), c) == common.end()) next.emplace_back(c, t.refName());
+            cols = std::move(next);
+        }
+        std::vector<SelectItem> items;
+        for (auto &c : cols) {
+            SelectItem item;
+            item.expr = std::make_unique<Expr>(Expr::Column);
+            if (!c.second.empty()) item.expr->parts.push_back(c.second);
+            item.expr->parts.push_back(c.first);
+            item.name = c.first;
+            items.push_back(std::move(item));
+        }
+        s.items = std::move(items);
     });
 }
 

@@ -46,4 +46,17 @@ void connectBy(ast::Select &select, Catalog &catalog);
 //   where rownum <= 10 and x = 1         ->  WHERE x = 1 LIMIT 10
 void rownumLimit(ast::Select &select);
 
+// joinColumns: SELECT * over NATURAL and USING joins lists the joined columns once and
+// first, then the other columns of each table in order, as Oracle does.
+//   select * from emp join dept using (deptno)  ->  SELECT "DEPTNO", "EMP"."EMPNO", ...
+void joinColumns(ast::Select &select, Catalog &catalog);
+
+// groupingSets: ROLLUP, CUBE and GROUPING SETS group the rows once per grouping set. The
+// rows are read once per set (a cross join with the set numbers) and grouped by the set
+// number and, for each grouping expression, the expression in the sets that group by it
+// and null in the others; GROUPING() and GROUPING_ID() read the set number.
+//   group by rollup(deptno)   ->  FROM emp CROSS JOIN (SELECT 0 UNION ALL SELECT 1) "__G"
+//                                 GROUP BY "__G"."__GS", CASE WHEN "__GS" IN (0) THEN deptno END
+void groupingSets(ast::Select &select);
+
 } // namespace sim::passes

@@ -6,6 +6,7 @@
 #include "translator.h"
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <unordered_map>
@@ -90,6 +91,9 @@ const std::map<std::string, FunctionMap> &functionTable()
         {"REPLACE", {"ora_replace", 2, 3, false}}, {"TRANSLATE", {"ora_translate", 3, 3, false}},
         {"CONCAT", {"ora_concat", 2, 2, false}}, {"CHR", {"ora_chr", 1, 1, false}},
         {"ASCII", {"ora_ascii", 1, 1, true}}, {"USERENV", {"ora_userenv", 1, 1, false}},
+        {"SOUNDEX", {"ora_soundex", 1, 1, false}},
+        {"REGEXP_LIKE", {"ora_regexp_like", 2, 3, true}}, {"REGEXP_SUBSTR", {"ora_regexp_substr", 2, 6, false}},
+        {"REGEXP_INSTR", {"ora_regexp_instr", 2, 7, true}}, {"REGEXP_REPLACE", {"ora_regexp_replace", 2, 6, false}},
         // conversion and dates
         {"TO_CHAR", {"ora_to_char", 1, 3, false}}, {"TO_NUMBER", {"ora_to_number", 1, 3, true}},
         {"TO_DATE", {"ora_to_date", 1, 3, false}}, {"ADD_MONTHS", {"ora_add_months", 2, 2, false}},
@@ -111,6 +115,8 @@ private:
     void tableRef(const TableRef &t, std::string &out);
     void hierarchy(const TableRef &t, std::string &out);
     void function(const Expr &e, std::string &out);
+    void analytic(const Expr &e, std::string &out);
+    void window(const Expr &e, std::string &out, bool withOrder = true);
     void concat(const Expr &e, std::string &out);
     void flattenConcat(const Expr &e, std::vector<const Expr *> &out);
     bool isNumeric(const Expr &e);
@@ -147,7 +153,8 @@ bool sameTree(const Expr &a, const Expr &b)
 {
     if (a.kind != b.kind || a.text != b.text || a.parts != b.parts || a.negated != b.negated ||
         a.distinct != b.distinct || a.outer != b.outer || a.args.size() != b.args.size() ||
-        a.select.get() != b.select.get())
+        a.select.get() != b.select.get() || !a.over != !b.over ||
+        (a.over && (a.over->frame != b.over->frame || a.over->partition != b.over->partition)))
         return false;
     for (std::size_t i = 0; i < a.args.size(); ++i) {
         if (!a.args[i] || !b.args[i]) {
@@ -222,7 +229,7 @@ void Generator::select(const Select &s, std::string &out)
 
 bool isAggregate(const Expr &e)
 {
-    if (e.kind != Expr::Func) return false;
+    if (e.kind != Expr::Func || e.over) return false;
     static const char *names[] = {"COUNT", "SUM", "AVG", "MIN", "MAX", "STDDEV", "VARIANCE"};
     for (const char *n : names)
         if (e.text == n) return true;
@@ -316,6 +323,7 @@ void Generator::writeTail(const Select &s, std::string &out, bool withOrder)
         for (std::size_t i = 0; i < s.from.size(); ++i) {
             const TableRef &t = s.from[i];
             if (i) {
+                if (t.natural) out += " NATURAL";
                 switch (t.join) {
                 case TableRef::Comma: out += ", "; break;
                 case TableRef::Inner: out += " JOIN "; break;
@@ -329,6 +337,12 @@ void Generator::writeTail(const Select &s, std::string &out, bool withOrder)
             if (i && t.on) {
                 out += " ON ";
                 expr(*t.on, out);
+            }
+            if (i && !t.usingColumns.empty()) {
+                out += " USING (";
+                for (std::size_t k = 0; k < t.usingColumns.size(); ++k)
+                    out += (k ? ", " : "") + quoteIdent(t.usingColumns[k]);
+                out += ")";
             }
         }
     }
@@ -391,7 +405,7 @@ void Generator::hierarchy(const TableRef &t, std::string &out)
     std::string a = quoteIdent(t.refName());
     // Rows are numbered in table order, or by ORDER SIBLINGS BY; a parent's children then
     // follow each other in that order.
-    out += "(WITH RECURSIVE " + base + " AS (SELECT row_number() OVER (";
+    out += "(WITH RECURSIVE " + base + " AS MATERIALIZED (SELECT row_number() OVER (";
     for (std::size_t k = 0; k < h.siblings.size(); ++k) {
         out += k ? ", " : "ORDER BY ";
         expr(*h.siblings[k].expr, out);
@@ -405,8 +419,11 @@ void Generator::hierarchy(const TableRef &t, std::string &out)
     } else {
         out += quoteIdent(t.storage.empty() ? t.name : t.storage);
     }
-    out += " AS " + a + "), " + cte + " AS (SELECT 1 AS \"__LVL\", printf('/%010d', " + a +
-           ".\"__RN\") AS \"__PATH\", ";
+    // A row generator over one row (connect by level <= n from dual) goes down one
+    // chain: its path is the level alone, so its rows cost no more than their count.
+    bool chain = h.generator && !t.subquery && t.objectName == "DUAL" && t.owner == "SYS";
+    out += " AS " + a + "), " + cte + " AS (SELECT 1 AS \"__LVL\", " +
+           (chain ? std::string("1") : "printf('/%010d', " + a + ".\"__RN\")") + " AS \"__PATH\", ";
     for (std::size_t k = 0; k < h.paths.size(); ++k) {
         out += "ora_concat(";
         expr(*h.paths[k].second, out);
@@ -415,12 +432,20 @@ void Generator::hierarchy(const TableRef &t, std::string &out)
         out += ") AS " + quoteIdent("__CBP" + std::to_string(k + 1)) + ", ";
     }
     out += a + ".* FROM " + base + " AS " + a;
+    // A generator's run is numbered, so that its rows are counted from its first step.
+    static std::atomic<long long> runs{0};
+    const std::string run = h.generator ? std::to_string(++runs) : std::string();
+    if (h.startWith || h.generator) out += " WHERE ";
+    if (h.generator) out += "ora_connect_start(" + run + ")";
     if (h.startWith) {
-        out += " WHERE ";
+        if (h.generator) out += " AND ";
+        out += "(";
         expr(*h.startWith, out);
+        out += ")";
     }
-    out += " UNION ALL SELECT \"__P\".\"__LVL\" + 1, \"__P\".\"__PATH\" || printf('/%010d', " + a +
-           ".\"__RN\"), ";
+    out += " UNION ALL SELECT \"__P\".\"__LVL\" + 1, " +
+           (chain ? std::string("\"__P\".\"__LVL\" + 1")
+                  : "\"__P\".\"__PATH\" || printf('/%010d', " + a + ".\"__RN\")") + ", ";
     for (std::size_t k = 0; k < h.paths.size(); ++k) {
         out += "ora_concat(\"__P\"." + quoteIdent("__CBP" + std::to_string(k + 1)) + ", ";
         expr(*h.paths[k].second, out);
@@ -430,6 +455,16 @@ void Generator::hierarchy(const TableRef &t, std::string &out)
     }
     out += a + ".* FROM " + base + " AS " + a + " JOIN " + cte + " AS \"__P\" ON (";
     expr(*h.connectBy, out);
+    if (h.generator) {
+        // No PRIOR, no loop to find; the rows made are bounded instead (ORA-30009), each
+        // weighed by its path's length.
+        // The weight reads the child row too, so that the guard runs for every child made
+        // (a term on the parent alone would run once per parent).
+        out += ") AND ora_connect_guard(" + std::string(chain ? "1" : "\"__P\".\"__LVL\" + 1") + " + 0 * " + a +
+               ".\"__RN\", " +
+               (chain ? "1000000" : "2000000") + ", " + run + ")) SELECT * FROM " + cte + ") AS " + a;
+        return;
+    }
     out += ") AND ora_connect_check(\"__P\".\"__PATH\", " + a + ".\"__RN\", " +
            (h.nocycle ? "1" : "0") + ")) SELECT * FROM " + cte + ") AS " + a;
 }
@@ -560,6 +595,12 @@ void Generator::concat(const Expr &e, std::string &out)
 void Generator::function(const Expr &e, std::string &out)
 {
     if (e.text == "SYS_CONNECT_BY_PATH") throw oraError(30002, "SYS_CONNECT_BY_PATH function is not allowed here");
+    if (e.over) {
+        analytic(e, out);
+        return;
+    }
+    if (e.text == "GROUPING" || e.text == "GROUPING_ID")
+        throw oraError(30481, "GROUPING function only supported with GROUP BY CUBE or ROLLUP");
     auto it = functionTable().find(e.text);
     if (it == functionTable().end()) throw invalidIdentifier(e.text);
     const FunctionMap &f = it->second;
@@ -620,6 +661,90 @@ void Generator::function(const Expr &e, std::string &out)
         expr(*e.args[i], out);
     }
     out += ")";
+}
+
+// OVER ([PARTITION BY ...] [ORDER BY ... with Oracle's null order] [frame])
+void Generator::window(const Expr &e, std::string &out, bool withOrder)
+{
+    const Window &w = *e.over;
+    out += " OVER (";
+    std::size_t k = w.arguments;
+    for (std::size_t i = 0; i < w.partition; ++i, ++k) {
+        out += i ? ", " : "PARTITION BY ";
+        expr(*e.args[k], out);
+    }
+    if (withOrder) {
+        for (std::size_t i = 0; i < w.order.size(); ++i, ++k) {
+            out += i ? ", " : (w.partition ? " ORDER BY " : "ORDER BY ");
+            expr(*e.args[k], out);
+            if (w.order[i].desc) out += " DESC";
+            if (w.order[i].nulls == 1) out += " NULLS FIRST";
+            else if (w.order[i].nulls == 2) out += " NULLS LAST";
+            else out += w.order[i].desc ? " NULLS FIRST" : " NULLS LAST";   // nulls sort high
+        }
+        if (!w.frame.empty()) out += " " + w.frame;
+    }
+    out += ")";
+}
+
+// Analytic functions map onto SQLite's window functions of the same meaning;
+// RATIO_TO_REPORT(x) is x over the partition's sum of x.
+void Generator::analytic(const Expr &e, std::string &out)
+{
+    struct Analytic {
+        const char *sqlite;
+        int minArgs, maxArgs;
+        bool needsOrder;      // ranking and offset functions order their rows
+    };
+    static const std::map<std::string, Analytic> table = {
+        {"ROW_NUMBER", {"row_number", 0, 0, true}}, {"RANK", {"rank", 0, 0, true}},
+        {"DENSE_RANK", {"dense_rank", 0, 0, true}}, {"PERCENT_RANK", {"percent_rank", 0, 0, true}},
+        {"CUME_DIST", {"cume_dist", 0, 0, true}},   {"NTILE", {"ntile", 1, 1, true}},
+        {"LAG", {"lag", 1, 3, true}},               {"LEAD", {"lead", 1, 3, true}},
+        {"FIRST_VALUE", {"first_value", 1, 1, false}}, {"LAST_VALUE", {"last_value", 1, 1, false}},
+        {"SUM", {"sum", 1, 1, false}},   {"AVG", {"avg", 1, 1, false}}, {"COUNT", {"count", 1, 1, false}},
+        {"MIN", {"min", 1, 1, false}},   {"MAX", {"max", 1, 1, false}},
+        {"RATIO_TO_REPORT", {nullptr, 1, 1, false}},
+    };
+    const Window &w = *e.over;
+    auto it = table.find(e.text);
+    if (it == table.end()) {
+        if (functionTable().count(e.text) || e.text == "GROUPING")
+            throw oraError(30484, "missing window specification for this function");
+        throw invalidIdentifier(e.text);
+    }
+    const Analytic &a = it->second;
+    int n = static_cast<int>(w.arguments);
+    bool star = n == 1 && e.args[0]->kind == Expr::Star;
+    if (star && e.text != "COUNT") throw oraError(936);
+    if (n < a.minArgs || n > a.maxArgs) throw oraError(909);
+    if (a.needsOrder && w.order.empty())
+        throw oraError(30485, "missing ORDER BY expression in the window specification");
+    if (e.distinct) {
+        if (!w.order.empty()) throw oraError(30487, "ORDER BY not allowed here");
+        throw oraError(3001, "unimplemented feature: DISTINCT in an analytic function");
+    }
+    if (!a.sqlite) {
+        // RATIO_TO_REPORT: the partition's rows only; a zero or null total gives null.
+        if (!w.order.empty()) throw oraError(30487, "ORDER BY not allowed here");
+        out += "(";
+        expr(*e.args[0], out);
+        out += " * 1.0 / nullif(sum(";
+        expr(*e.args[0], out);
+        out += ")";
+        window(e, out);
+        out += ", 0))";
+        return;
+    }
+    out += a.sqlite;
+    out += "(";
+    if (star) out += "*";
+    for (int i = 0; i < n && !star; ++i) {
+        if (i) out += ", ";
+        expr(*e.args[i], out);
+    }
+    out += ")";
+    window(e, out);
 }
 
 void Generator::expr(const Expr &e, std::string &out)
@@ -838,9 +963,11 @@ QueryTranslation Translator::query(Select &select)
 {
     passes::dropDual(select);
     passes::resolveTables(select, m_catalog, m_schema);
+    passes::joinColumns(select, m_catalog);
     passes::outerJoins(select, m_catalog);
     passes::connectBy(select, m_catalog);
     passes::rownumLimit(select);
+    passes::groupingSets(select);
     QueryTranslation t;
     Generator g(m_catalog);
     t.sql.reserve(256);
@@ -857,9 +984,11 @@ std::string Translator::dml(Statement &st)
     auto prepare = [&](Select &s) {
         passes::dropDual(s);
         passes::resolveTables(s, m_catalog, m_schema);
+        passes::joinColumns(s, m_catalog);
         passes::outerJoins(s, m_catalog);
         passes::connectBy(s, m_catalog);
         passes::rownumLimit(s);
+        passes::groupingSets(s);
     };
     // Subqueries in expressions are resolved through a carrier query.
     auto resolveExpr = [&](ExprP &e) {

@@ -4,6 +4,7 @@
 #include "serverstatus.h"
 #include "windowtest.h"
 
+#include "extension.h"
 #include "testing.h"
 
 #include "prompts.h"
@@ -68,6 +69,7 @@ private slots:
     void explanationsOnDoubleClick();
     void failingBlockAnsweredIgnoreAndAbort();
     void droppedConnectionAndEmptyRegistry();
+    void figuresMoveWithTheInstanceClock();
 };
 
 void ServerStatusTest::thresholdsExplanationsAndRounding()
@@ -278,4 +280,33 @@ void ServerStatusTest::droppedConnectionAndEmptyRegistry()
 }
 
 QTEST_MAIN(ServerStatusTest)
+// The simulated instance lives: two ticks a minute apart on its clock differ, and a
+// quarter of an hour in, the library cache has fallen below its threshold.
+void ServerStatusTest::figuresMoveWithTheInstanceClock()
+{
+    WindowTest t;
+    auto *w = t.open<ServerStatus>();
+    sim::testing::setClock("ORCL", sim::testing::clock("ORCL").now());
+    auto figures = [&] {
+        w->TimerChequeServidores_Timer();
+        QStringList out;
+        for (int c = 3; c <= 8; ++c)
+            out << t.cell(w, "LServerStatus", 1, c);
+        return out;
+    };
+    const QStringList first = figures();
+    QCOMPARE(w->fondo(1, 5), status::kNeutral);
+    QCOMPARE(w->fondo(1, 8), status::kWarning);   // the log buffer already waits
+    sim::testing::advanceClock("ORCL", 60);
+    const QStringList second = figures();
+    QVERIFY2(first != second, qPrintable(first.join(' ')));
+    QCOMPARE(second[5].toDouble(), first[5].toDouble() + 2);   // a wait for log space every 30 s
+    sim::testing::advanceClock("ORCL", 900);
+    const QStringList later = figures();
+    QVERIFY(later[2].toDouble() < 99);
+    QCOMPARE(w->fondo(1, 5), status::kWarning);
+    QVERIFY(later[0].toDouble() < first[0].toDouble());   // sessions have logged off
+    QCOMPARE(t.prompts.count(), 0u);
+}
+
 #include "test_serverstatus.moc"

@@ -2,6 +2,7 @@
 // loads the conformance client library and serves the simulated instances through
 // the real OCI driver.
 #include "clientdriver.h"
+#include "ocilib.h"
 #include "oraerror.h"
 #include "orasession.h"
 #include "simdriver.h"
@@ -289,10 +290,12 @@ TEST(ClientLibrary, ServerErrorsArriveWithTheirCodeAndText)
     e = thrown([&] { conn->openCursor("select 1 from"); });
     EXPECT_GT(e.serverCode(), 0);
     EXPECT_EQ(std::string(e.what()).rfind("ORA-", 0), 0u);
-    // A statement that is not a query, opened as one.
+    // A statement that is not a query, opened as one, is refused and not run.
+    sim::testing::clearStatementLog("ORCL");
     e = thrown([&] { conn->query("delete from dual"); });
-    EXPECT_EQ(e.serverCode(), 24333);
-    EXPECT_STREQ(e.what(), "ORA-24333: zero iteration count");
+    EXPECT_EQ(e.serverCode(), 928);
+    EXPECT_STREQ(e.what(), "ORA-00928: missing SELECT keyword");
+    EXPECT_TRUE(sim::testing::statementTexts("ORCL").empty());
     std::vector<access::OraBind> none;
     e = thrown([&] { conn->executePlsql("BEGIN select x into :Y from nowhere; END;", none); });
     EXPECT_GT(e.serverCode(), 0);
@@ -573,6 +576,117 @@ TEST(ClientLibrary, SimulatedServicesCanGoThroughTheClient)
     ASSERT_FALSE(texts.empty());
     EXPECT_EQ(texts.back(), "select 'via client' x from dual");
     EXPECT_EQ(db->service(), "sim:ORCL");
+}
+
+} // namespace
+
+namespace {
+
+// The conformance library's contract, called directly: what the driver relies on.
+struct Oci {
+    std::unique_ptr<oci::OciLibrary> lib;
+    const oci::OciCalls *c = nullptr;
+    OCIEnv *env = nullptr;
+    OCIError *err = nullptr;
+    Oci()
+    {
+        std::string error;
+        lib = oci::OciLibrary::load(kStandin + "/libclntsh.so", error);
+        if (!lib) throw std::runtime_error(error);
+        c = &lib->calls();
+        c->EnvNlsCreate(&env, OCI_THREADED, nullptr, nullptr, nullptr, nullptr, 0, nullptr, OCI_AL32UTF8, OCI_AL32UTF8);
+        c->HandleAlloc(env, reinterpret_cast<void **>(&err), OCI_HTYPE_ERROR, 0, nullptr);
+    }
+    ~Oci() { c->HandleFree(env, OCI_HTYPE_ENV); }
+    std::string lastError(sb4 *code = nullptr)
+    {
+        OraText buf[512] = {};
+        sb4 n = 0;
+        if (c->ErrorGet(err, 1, nullptr, &n, buf, sizeof buf, OCI_HTYPE_ERROR) != OCI_SUCCESS) return {};
+        if (code) *code = n;
+        return reinterpret_cast<char *>(buf);
+    }
+};
+
+TEST(ConformanceLibrary, KeepsTheContractTheDriverReliesOn)
+{
+    Oci o;
+    const oci::OciCalls &c = *o.c;
+    OCIServer *srv = nullptr;
+    OCISvcCtx *svc = nullptr;
+    OCISession *ses = nullptr;
+    c.HandleAlloc(o.env, reinterpret_cast<void **>(&srv), OCI_HTYPE_SERVER, 0, nullptr);
+    c.HandleAlloc(o.env, reinterpret_cast<void **>(&svc), OCI_HTYPE_SVCCTX, 0, nullptr);
+    c.HandleAlloc(o.env, reinterpret_cast<void **>(&ses), OCI_HTYPE_SESSION, 0, nullptr);
+    // An unknown name: OCI_ERROR with the code and text on the error handle.
+    const std::string bad = "NOWHERE";
+    EXPECT_EQ(c.ServerAttach(srv, o.err, reinterpret_cast<const OraText *>(bad.data()), static_cast<sb4>(bad.size()), 0), OCI_ERROR);
+    sb4 code = 0;
+    EXPECT_EQ(o.lastError(&code), "ORA-12154: TNS:could not resolve the connect identifier specified\n");
+    EXPECT_EQ(code, 12154);
+    const std::string good = "//dbhost/ORCL";
+    ASSERT_EQ(c.ServerAttach(srv, o.err, reinterpret_cast<const OraText *>(good.data()), static_cast<sb4>(good.size()), 0), OCI_SUCCESS);
+    c.AttrSet(svc, OCI_HTYPE_SVCCTX, srv, 0, OCI_ATTR_SERVER, o.err);
+    c.AttrSet(ses, OCI_HTYPE_SESSION, const_cast<char *>("system"), 6, OCI_ATTR_USERNAME, o.err);
+    c.AttrSet(ses, OCI_HTYPE_SESSION, const_cast<char *>("manager"), 7, OCI_ATTR_PASSWORD, o.err);
+    ASSERT_EQ(c.SessionBegin(svc, o.err, ses, OCI_CRED_RDBMS, OCI_DEFAULT), OCI_SUCCESS);
+    c.AttrSet(svc, OCI_HTYPE_SVCCTX, ses, 0, OCI_ATTR_SESSION, o.err);
+
+    const std::string sql = "select rownum n, decode(mod(rownum, 2), 0, null, rpad('v', rownum * 3, 'w')) t "
+                            "from dba_objects where rownum <= 5";
+    OCIStmt *st = nullptr;
+    ASSERT_EQ(c.StmtPrepare2(svc, &st, o.err, reinterpret_cast<const OraText *>(sql.data()), static_cast<ub4>(sql.size()),
+                             nullptr, 0, OCI_NTV_SYNTAX, OCI_DEFAULT), OCI_SUCCESS);
+    ASSERT_EQ(c.StmtExecute(svc, st, o.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+    ub4 count = 0;
+    c.AttrGet(st, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT, o.err);
+    EXPECT_EQ(count, 2u);
+    // Arrays of three: a text buffer of 8 bytes cuts the longer values.
+    int n[3];
+    char t[3][8];
+    sb2 ind[2][3];
+    ub2 len[2][3], rc[2][3];
+    OCIDefine *d1 = nullptr, *d2 = nullptr;
+    c.DefineByPos(st, &d1, o.err, 1, n, sizeof(int), SQLT_INT, ind[0], len[0], rc[0], OCI_DEFAULT);
+    c.DefineByPos(st, &d2, o.err, 2, t, 8, SQLT_STR, ind[1], len[1], rc[1], OCI_DEFAULT);
+    ub4 fetched = 0;
+    EXPECT_EQ(c.StmtFetch2(st, o.err, 3, OCI_FETCH_NEXT, 0, OCI_DEFAULT), OCI_SUCCESS_WITH_INFO);
+    EXPECT_EQ(o.lastError(&code), "ORA-01406: fetched column value was truncated\n");
+    c.AttrGet(st, OCI_HTYPE_STMT, &fetched, nullptr, OCI_ATTR_ROWS_FETCHED, o.err);
+    EXPECT_EQ(fetched, 3u);
+    EXPECT_EQ(n[0], 1);
+    EXPECT_EQ(n[2], 3);
+    EXPECT_STREQ(t[0], "vww");
+    EXPECT_EQ(ind[1][1], -1);   // NULL
+    EXPECT_STREQ(t[2], "vwwwwww");   // 9 characters cut to 7 and the terminator
+    EXPECT_EQ(ind[1][2], 9);
+    EXPECT_EQ(rc[1][2], 1406);
+    // The last two rows come with OCI_NO_DATA, then nothing more.
+    EXPECT_EQ(c.StmtFetch2(st, o.err, 3, OCI_FETCH_NEXT, 0, OCI_DEFAULT), OCI_NO_DATA);
+    c.AttrGet(st, OCI_HTYPE_STMT, &fetched, nullptr, OCI_ATTR_ROWS_FETCHED, o.err);
+    EXPECT_EQ(fetched, 2u);
+    EXPECT_EQ(n[1], 5);
+    EXPECT_EQ(c.StmtFetch2(st, o.err, 3, OCI_FETCH_NEXT, 0, OCI_DEFAULT), OCI_NO_DATA);
+    c.AttrGet(st, OCI_HTYPE_STMT, &fetched, nullptr, OCI_ATTR_ROWS_FETCHED, o.err);
+    EXPECT_EQ(fetched, 0u);
+    // A released statement, and its defines with it, are gone.
+    EXPECT_EQ(c.StmtRelease(st, o.err, nullptr, 0, OCI_DEFAULT), OCI_SUCCESS);
+    EXPECT_EQ(c.StmtFetch2(st, o.err, 1, OCI_FETCH_NEXT, 0, OCI_DEFAULT), OCI_INVALID_HANDLE);
+    EXPECT_EQ(c.AttrSet(d1, OCI_HTYPE_DEFINE, nullptr, 0, OCI_ATTR_CHARSET_FORM, o.err), OCI_INVALID_HANDLE);
+    // A query run with no iterations is refused unless it is a query.
+    const std::string dml = "delete from dual";
+    c.StmtPrepare2(svc, &st, o.err, reinterpret_cast<const OraText *>(dml.data()), static_cast<ub4>(dml.size()), nullptr, 0,
+                   OCI_NTV_SYNTAX, OCI_DEFAULT);
+    EXPECT_EQ(c.StmtExecute(svc, st, o.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_ERROR);
+    EXPECT_EQ(o.lastError(&code), "ORA-24333: zero iteration count\n");
+    c.StmtRelease(st, o.err, nullptr, 0, OCI_DEFAULT);
+
+    EXPECT_EQ(c.SessionEnd(svc, o.err, ses, OCI_DEFAULT), OCI_SUCCESS);
+    EXPECT_EQ(c.Ping(svc, o.err, OCI_DEFAULT), OCI_ERROR);
+    EXPECT_EQ(o.lastError(&code), "ORA-03114: not connected to ORACLE\n");
+    EXPECT_EQ(c.HandleFree(ses, OCI_HTYPE_SESSION), OCI_SUCCESS);
+    EXPECT_EQ(c.HandleFree(ses, OCI_HTYPE_SESSION), OCI_INVALID_HANDLE);
+    EXPECT_EQ(c.HandleFree(svc, OCI_HTYPE_SERVER), OCI_INVALID_HANDLE);   // the wrong type
 }
 
 } // namespace

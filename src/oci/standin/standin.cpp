@@ -129,6 +129,7 @@ struct Session : Handle {
     std::string instance;
     std::unique_ptr<access::DriverConnection> conn;
     bool local = true;          // this process's instances
+    bool lostReported = false;  // ORA-03113 told once; ORA-03114 after
     std::atomic<bool> busy{false};
 };
 
@@ -324,7 +325,20 @@ std::string instanceOf(const std::string &connect)
 ub2 statementType(const std::string &sql)
 {
     std::size_t i = 0;
-    while (i < sql.size() && (std::isspace(static_cast<unsigned char>(sql[i])) || sql[i] == '(')) ++i;
+    // Blanks, comments and opening parentheses before the first word.
+    for (;;) {
+        if (i < sql.size() && (std::isspace(static_cast<unsigned char>(sql[i])) || sql[i] == '(')) {
+            ++i;
+        } else if (sql.compare(i, 2, "--") == 0) {
+            std::size_t nl = sql.find('\n', i);
+            i = nl == std::string::npos ? sql.size() : nl + 1;
+        } else if (sql.compare(i, 2, "/*") == 0) {
+            std::size_t end = sql.find("*/", i + 2);
+            i = end == std::string::npos ? sql.size() : end + 2;
+        } else {
+            break;
+        }
+    }
     std::size_t j = i;
     while (j < sql.size() && (std::isalpha(static_cast<unsigned char>(sql[j])))) ++j;
     std::string w = upper(sql.substr(i, j - i));
@@ -1094,6 +1108,24 @@ OCI_EXPORT sword OCIStmtFetch2(OCIStmt *stmthp, OCIError *errhp, ub4 nrows, ub2,
     if (nrows == 0) {   // cancels the cursor
         st->next = st->rows.size();
         return OCI_SUCCESS;
+    }
+    // Each array fetch is a round trip to the server: a lost connection shows here.
+    Session *s = st->svc ? sessionOf(st->svc) : nullptr;
+    if (!s) {
+        err->set(3114, "ORA-03114: not connected to ORACLE");
+        return OCI_ERROR;
+    }
+    if (st->next < st->rows.size()) {
+        sword alive = run(err, s, [&]() -> sword {
+            if (s->conn->connectionOK()) return OCI_SUCCESS;
+            if (s->lostReported) throw OraError::ora(3114, "not connected to ORACLE");
+            s->lostReported = true;
+            throw OraError::ora(3113, "end-of-file on communication channel");
+        });
+        if (alive != OCI_SUCCESS) {
+            st->next = st->rows.size();
+            return alive;
+        }
     }
     bool truncated = false;
     try {

@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <mutex>
 
 namespace sim::dictionary {
 
@@ -230,6 +231,37 @@ void Dictionary::syncClock()
     exec("UPDATE " + table("SYS", "X$CLOCK") + " SET NOW_SECS = ?", {static_cast<long long>(t)});
 }
 
+// An instance named after a built-in one with a number (ORCL1 ... ORCL128) is one of a
+// fleet: the same scenario with its own identity and figures, and further along the
+// living cycles, all derived from the number so that every run gives the same fleet.
+void Dictionary::varyForFleet()
+{
+    const std::string &name = m_instance.name();
+    std::size_t digits = name.find_first_of("0123456789");
+    if (digits == std::string::npos || digits == 0) return;
+    long n = std::strtol(name.c_str() + digits, nullptr, 10);
+    if (n <= 0) return;
+    auto pick = [&](long salt, long range) { return ((n * 7919 + salt * 104729) % range + range) % range; };
+    double vary = 0.8 + pick(1, 41) / 100.0;
+    exec("UPDATE " + table("SYS", "X$FLEET") + " SET PHASE = ?, VARY = ?", {pick(2, 86400) + 60 * pick(3, 7), vary});
+    exec("UPDATE " + table("SYS", "X$INSTANCE") + " SET NAME = ?, DBID = DBID + ?, HOST_NAME = ?",
+         {name.substr(0, 9), n * 7717, "dbsrv" + std::to_string(100 + n)});
+    // Activity: every cumulative figure by the instance's factor, each statistic a little
+    // apart; physical reads, reloads and row cache misses further, so the ratios differ.
+    exec("UPDATE " + table("SYS", "X$STATNAME") + " SET SYS_VALUE = TRUNC(SYS_VALUE * (? + ((\"STATISTIC#\" * ?) % 7) / 50.0))",
+         {vary, n});
+    exec("UPDATE " + table("SYS", "X$STATNAME") + " SET SYS_VALUE = TRUNC(SYS_VALUE * ?) WHERE NAME = 'physical reads'",
+         {0.6 + pick(4, 10) / 10.0});
+    exec("UPDATE " + table("SYS", "X$LIBRARYCACHE") + " SET RELOADS = TRUNC(RELOADS * ?)", {0.5 + pick(5, 9) / 4.0});
+    exec("UPDATE " + table("SYS", "X$ROWCACHE") + " SET GETMISSES = MIN(GETS, TRUNC(GETMISSES * ?))",
+         {0.6 + pick(6, 11) / 10.0});
+    exec("UPDATE " + table("SYS", "X$SESSION") + " SET WEIGHT = MAX(1, TRUNC(WEIGHT * (0.7 + ((SID * ?) % 13) / 20.0)))",
+         {n});
+    for (const char *c : {"PHYRDS", "PHYWRTS", "PHYBLKRD", "PHYBLKWRT", "READTIM", "WRITETIM"})
+        exec("UPDATE " + table("SYS", "X$DATAFILE") + " SET " + c + " = TRUNC(" + c + " * (0.5 + ((\"FILE#\" * ?) % 11) / 10.0))",
+             {n});
+}
+
 bool Dictionary::catalogAccess(const std::string &userIn)
 {
     std::string user = upper(userIn);
@@ -430,12 +462,17 @@ void Dictionary::syncSegments()
     }
 }
 
-void Dictionary::load()
+void Dictionary::registerFunctions()
 {
     sqlite3_create_function_v2(m_instance.db(), "sim_catalog_access", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, this,
                                catalogAccessFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(m_instance.db(), "sim_privileges_changed", 0, SQLITE_UTF8, this,
                                privilegesChangedFunction, nullptr, nullptr, nullptr);
+}
+
+void Dictionary::load()
+{
+    registerFunctions();
     runScenario();
     scale();
     completeCatalog();
@@ -446,6 +483,17 @@ void Dictionary::load()
     auto maxId = scalar("SELECT max(OBJECT_ID) FROM SIM_OBJECTS");
     exec("UPDATE " + table("SYS", "X$CLOCK") + " SET BOOT_OBJECT_ID = ?", {maxId.integer()});
     m_lastObjectId = maxId.integer();
+}
+
+bool Dictionary::loadFrom(const EngineSnapshot &snapshot)
+{
+    if (!m_instance.restore(snapshot)) return false;
+    registerFunctions();
+    std::int64_t t = now();
+    exec("UPDATE " + table("SYS", "X$CLOCK") + " SET STARTUP_SECS = ?, NOW_SECS = ?",
+         {static_cast<long long>(t - kUptime), static_cast<long long>(t)});
+    m_lastObjectId = scalar("SELECT BOOT_OBJECT_ID FROM " + table("SYS", "X$CLOCK")).integer();
+    return true;
 }
 
 void Dictionary::runScenario()
@@ -644,7 +692,27 @@ void install(InstanceContext &instance)
     if (scenario != "ORCL")
         throw oraError(12154, "TNS:could not resolve service name (unknown scenario " + opt->second + ")");
     auto dict = std::make_shared<Dictionary>(instance);
-    dict->load();
+    // The scenario is loaded once per set of options (and day, which the table statistics'
+    // dates follow); every further instance with them starts from a copy of that one.
+    static std::mutex templatesMutex;
+    static std::map<std::string, std::shared_ptr<const EngineSnapshot>> templates;
+    std::string templateKey = std::to_string(instance.clock().now() / 86400);
+    for (const auto &o : instance.options()) templateKey += "&" + o.first + "=" + o.second;
+    std::shared_ptr<const EngineSnapshot> from;
+    {
+        std::lock_guard<std::mutex> lock(templatesMutex);
+        auto it = templates.find(templateKey);
+        if (it != templates.end()) from = it->second;
+    }
+    if (!from || !dict->loadFrom(*from)) {
+        dict->load();
+        if (auto made = instance.snapshot()) {
+            std::lock_guard<std::mutex> lock(templatesMutex);
+            if (templates.size() > 16) templates.clear();   // a few option sets at most stay
+            templates[templateKey] = made;
+        }
+    }
+    dict->varyForFleet();
     instance.setPrivileges(std::make_shared<GrantTable>(dict));
     instance.addBeforeStatementHook([dict](SessionContext &session) { dict->beforeStatement(session); });
     instance.addStatementHandler([dict](SessionContext &session, const std::string &sql, long &rows) {

@@ -28,6 +28,10 @@ public:
 
     // Loads the scenario with the instance's options and registers everything.
     void load();
+    // The same from a snapshot of an instance that loaded it; false when it cannot.
+    bool loadFrom(const EngineSnapshot &snapshot);
+    // Gives a numbered instance (ORCL7) its own identity and figures.
+    void varyForFleet();
 
     InstanceContext &instance() { return m_instance; }
 
@@ -92,6 +96,7 @@ private:
     void forgetClosedConnections(long current);
     void runScenario();
     void scale();
+    void registerFunctions();
     void completeCatalog();
     void createCatalogViews();
     void guardViews();

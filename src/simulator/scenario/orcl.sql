@@ -1899,6 +1899,100 @@ CREATE PUBLIC SYNONYM PRODUCTOS FOR VENTAS.PRODUCTOS;
 CREATE SYNONYM SCOTT.PEDIDOS FOR VENTAS.PEDIDOS;
 
 -- ---------------------------------------------------------------------------
+-- The instance after the moment described above. D in SYS.X$LIVE counts the
+-- seconds since that moment (0 until the clock moves on, so a fixed clock
+-- shows the figures above) plus the instance's PHASE (a fleet instance such as
+-- ORCL7 is further along its cycles). From then on:
+--   - each kind of program works at its own pace (SYS.X$WORKLOAD): the JDBC
+--     pool of the sales application spends CPU and logical reads, the batch
+--     job on appsrv01 reads and writes heavily, SQL*Plus windows sit idle;
+--   - some sessions log off and on again (SYS.X$SESSION_CYCLE);
+--   - the lock chain clears for 20 minutes of every hour (HR commits), then
+--     forms again;
+--   - each datafile's I/O grows at its own rate (users01 and temp busiest,
+--     the read-only HIST file not written at all);
+--   - the batch hour (one hour after the moment, then daily) reads from disk
+--     40 times faster than the rest of the day, so the buffer cache ratio dips
+--     while it runs and recovers after;
+--   - a weekly package recompilation (five minutes after the moment) floods
+--     the library cache with reloads: its hit ratio falls below 99 % for days;
+--   - the undersized log buffer waits for log space every 30 seconds;
+--   - VENTAS.FACTURAS takes one more 512 KB extent of USERS every day, from
+--     the free extent at block 5201 of users02 (SYS.X$GROWTH: dba_segments and
+--     dba_free_space both count it), so USERS fills day by day until that
+--     extent is used up (or gone: the growth is measured on it).
+-- ---------------------------------------------------------------------------
+
+CREATE TABLE SYS.X$FLEET (
+  PHASE NUMBER,        -- seconds this instance is ahead on the cycles of D
+  VARY  NUMBER         -- 1 for the scenario itself; a fleet instance's own factor
+);
+INSERT INTO SYS.X$FLEET VALUES (0, 1);
+
+CREATE TABLE SYS.X$WORKLOAD (
+  PROGRAM VARCHAR2(64),
+  CPU     NUMBER,      -- factors on the statistics of a session of the program
+  LIO     NUMBER,
+  DISK    NUMBER
+);
+INSERT INTO SYS.X$WORKLOAD VALUES ('JDBC Thin Client', 2, 3, 0.5);
+INSERT INTO SYS.X$WORKLOAD VALUES ('sqlplus@appsrv01 (TNS V1-V3)', 0.5, 500, 600);
+INSERT INTO SYS.X$WORKLOAD VALUES ('sqlplusw.exe', 0.1, 0.1, 0.05);
+INSERT INTO SYS.X$WORKLOAD VALUES ('rwrun60.exe', 1, 2, 3);
+INSERT INTO SYS.X$WORKLOAD VALUES ('ifrun60.exe', 0.5, 1, 0.5);
+
+CREATE TABLE SYS.X$SESSION_CYCLE (
+  SID       NUMBER,
+  PERIOD    NUMBER,    -- away when MOD(D, PERIOD) is in [AWAY_FROM, AWAY_TO)
+  AWAY_FROM NUMBER,
+  AWAY_TO   NUMBER
+);
+INSERT INTO SYS.X$SESSION_CYCLE VALUES (142, 5400, 120, 1800);
+INSERT INTO SYS.X$SESSION_CYCLE VALUES (152, 3600, 300, 1200);
+INSERT INTO SYS.X$SESSION_CYCLE VALUES (134, 1800, 600, 900);
+INSERT INTO SYS.X$SESSION_CYCLE VALUES (141, 2700, 1500, 2100);
+INSERT INTO SYS.X$SESSION_CYCLE VALUES (137, 7200, 3000, 6000);
+INSERT INTO SYS.X$SESSION_CYCLE VALUES (146, 14400, 7200, 14000);
+
+CREATE VIEW SYS.X$LIVE AS
+  SELECT v.D, v.VARY, v.PHASE,
+         CASE WHEN MOD(v.D, 3600) >= 1200 AND MOD(v.D, 3600) < 2400 THEN 0 ELSE 1 END CHAIN,
+         DECODE(SIGN(v.D - 300), -1, 0,
+                110000 * (FLOOR((v.D - 300) / 604800) + LEAST(MOD(v.D - 300, 604800), 600) / 600)) RELOADS,
+         TRUNC(960 * (FLOOR(v.D / 86400) * 3600 + LEAST(GREATEST(MOD(v.D, 86400) - 3600, 0), 3600) - v.D / 24)) PHYSICAL,
+         FLOOR(v.D / 30) REDO_WAITS, 64 * FLOOR(v.D / 86400) GROWN
+    FROM (SELECT GREATEST(c.NOW_SECS - c.STARTUP_SECS - 266400, 0) + f.PHASE D, f.VARY, f.PHASE
+            FROM SYS.X$CLOCK c, SYS.X$FLEET f) v;
+
+-- The blocks VENTAS.FACTURAS has taken from USERS since the scenario's moment.
+CREATE VIEW SYS.X$GROWTH AS
+  SELECT NVL(MAX(LEAST(x.GROWN, FLOOR(f.LENGTH / 64) * 64)), 0) BLOCKS
+    FROM SYS.X$LIVE x LEFT JOIN SYS.FET$ f ON f.TS# = 2 AND f.FILE# = 7 AND f.BLOCK# = 5201;
+
+-- Where each cycling session stands: away or not, and when it last logged on.
+CREATE VIEW SYS.X$SESSION_TURN AS
+  SELECT t.SID, t.AWAY,
+         DECODE(t.RETURNS, 0, NULL, 266400 - t.PHASE + t.AWAY_TO + (t.RETURNS - 1) * t.PERIOD) LOGON_OFFSET
+    FROM (SELECT y.SID, y.PERIOD, y.AWAY_TO, x.PHASE,
+                 DECODE(SIGN(MOD(x.D, y.PERIOD) - y.AWAY_FROM), -1, 0,
+                        DECODE(SIGN(MOD(x.D, y.PERIOD) - y.AWAY_TO), -1, 1, 0)) AWAY,
+                 DECODE(SIGN(x.D - y.AWAY_TO), -1, 0, FLOOR((x.D - y.AWAY_TO) / y.PERIOD) + 1) RETURNS
+            FROM SYS.X$SESSION_CYCLE y, SYS.X$LIVE x) t;
+
+-- The sessions connected now: the cycling ones that are away are missing, the
+-- ones back have a new logon time; waits in the lock chain end while it is clear.
+CREATE VIEW SYS.X$LIVE_SESSION AS
+  SELECT s.SADDR, s.SID, s.SERIAL#, s.AUDSID, s.PADDR, s.USER#, s.USERNAME, s.COMMAND, s.TADDR,
+         DECODE(x.CHAIN, 0, NULL, s.LOCKWAIT) LOCKWAIT, s.STATUS, s.SERVER, s.SCHEMANAME,
+         s.OSUSER, s.PROCESS, s.MACHINE, s.TERMINAL, s.PROGRAM, s.TYPE,
+         s.SQL_ADDRESS, s.SQL_HASH_VALUE, s.PREV_SQL_ADDR, s.PREV_HASH_VALUE,
+         s.MODULE, s.ACTION, s.CLIENT_INFO, s.ROW_WAIT_OBJ#, s.ROW_WAIT_FILE#, s.ROW_WAIT_BLOCK#, s.ROW_WAIT_ROW#,
+         NVL(y.LOGON_OFFSET, s.LOGON_OFFSET) LOGON_OFFSET,
+         GREATEST(s.LAST_CALL_OFFSET, NVL(y.LOGON_OFFSET, 0)) LAST_CALL_OFFSET, s.WEIGHT
+    FROM SYS.X$SESSION s LEFT JOIN SYS.X$SESSION_TURN y ON y.SID = s.SID CROSS JOIN SYS.X$LIVE x
+   WHERE NVL(y.AWAY, 0) = 0;
+
+-- ---------------------------------------------------------------------------
 -- 4. Dynamic performance views (SYS.V_$xxx, PUBLIC synonyms V$xxx)
 -- ---------------------------------------------------------------------------
 
@@ -1915,29 +2009,37 @@ CREATE VIEW SYS.V_$SESSION AS
          'DEFAULT_CONSUMER_GROUP' RESOURCE_CONSUMER_GROUP, 'DISABLED' PDML_STATUS,
          'ENABLED' PDDL_STATUS, 'ENABLED' PQ_STATUS, 0 CURRENT_QUEUE_DURATION,
          s.CLIENT_INFO CLIENT_IDENTIFIER
-    FROM SYS.X$SESSION s, SYS.X$CLOCK c;
+    FROM SYS.X$LIVE_SESSION s, SYS.X$CLOCK c;
 
 CREATE VIEW SYS.V_$STATNAME AS
   SELECT STATISTIC#, NAME, CLASS FROM SYS.X$STATNAME;
 
--- A session's cumulative statistics grow with its weight and connected time.
+-- A session's cumulative statistics grow with its weight and connected time, at
+-- the pace its program works at: CPU (8, 11, 12, 172), logical reads (9, 40,
+-- 41) and disk (42, 45, 46) each by its own factor.
 CREATE VIEW SYS.V_$SESSTAT AS
   SELECT s.SID, n.STATISTIC#,
          DECODE(n.KIND,
-                'C', TRUNC(n.SES_RATE * s.WEIGHT / 100 * (c.NOW_SECS - c.STARTUP_SECS - s.LOGON_OFFSET))
+                'C', TRUNC(n.SES_RATE * s.WEIGHT / 100 * (c.NOW_SECS - c.STARTUP_SECS - s.LOGON_OFFSET)
+                           * DECODE(n.STATISTIC#, 8, NVL(w.CPU, 1), 11, NVL(w.CPU, 1), 12, NVL(w.CPU, 1),
+                                    172, NVL(w.CPU, 1), 9, NVL(w.LIO, 1), 40, NVL(w.LIO, 1), 41, NVL(w.LIO, 1),
+                                    42, NVL(w.DISK, 1), 45, NVL(w.DISK, 1), 46, NVL(w.DISK, 1), 1))
                      + MOD(s.SID * 7 + n.STATISTIC# * 3, 11),
                 'M', n.SES_BASE + MOD(s.SID * 13, 17) * n.SES_RATE,
                 'T', c.HSECS_BASE + s.LOGON_OFFSET * 100,
                 'L', 1,
                 0) VALUE
-    FROM SYS.X$SESSION s, SYS.X$STATNAME n, SYS.X$CLOCK c;
+    FROM SYS.X$LIVE_SESSION s LEFT JOIN SYS.X$WORKLOAD w ON w.PROGRAM = s.PROGRAM
+         CROSS JOIN SYS.X$STATNAME n CROSS JOIN SYS.X$CLOCK c;
 
 CREATE VIEW SYS.V_$SYSSTAT AS
   SELECT n.STATISTIC#, n.NAME, n.CLASS,
-         DECODE(n.KIND, 'C', TRUNC(n.SYS_VALUE * (c.NOW_SECS - c.STARTUP_SECS + 86400) / 345600),
+         DECODE(n.KIND, 'C', TRUNC(n.SYS_VALUE * (c.NOW_SECS - c.STARTUP_SECS + 86400) / 345600)
+                             + DECODE(n.NAME, 'physical reads', TRUNC(x.PHYSICAL * n.SYS_VALUE / 14800000),
+                                      'redo log space requests', x.REDO_WAITS, 0),
                 DECODE(n.NAME, 'logons current',
-                       (SELECT COUNT(*) FROM SYS.X$SESSION s WHERE s.STATUS <> 'KILLED'), n.SYS_VALUE)) VALUE
-    FROM SYS.X$STATNAME n, SYS.X$CLOCK c;
+                       (SELECT COUNT(*) FROM SYS.X$LIVE_SESSION s WHERE s.STATUS <> 'KILLED'), n.SYS_VALUE)) VALUE
+    FROM SYS.X$STATNAME n, SYS.X$CLOCK c, SYS.X$LIVE x;
 
 CREATE VIEW SYS.V_$TIMER AS
   SELECT c.HSECS_BASE + (c.NOW_SECS - c.STARTUP_SECS) * 100 HSECS FROM SYS.X$CLOCK c;
@@ -1961,10 +2063,11 @@ CREATE VIEW SYS.V_$LIBRARYCACHE AS
          TRUNC(l.PINS * (c.NOW_SECS - c.STARTUP_SECS + 86400) / 345600) PINS,
          TRUNC(l.PINHITS * (c.NOW_SECS - c.STARTUP_SECS + 86400) / 345600) PINHITS,
          DECODE(l.PINS, 0, 1, l.PINHITS / l.PINS) PINHITRATIO,
-         TRUNC(l.RELOADS * (c.NOW_SECS - c.STARTUP_SECS + 86400) / 345600) RELOADS,
+         TRUNC(l.RELOADS * (c.NOW_SECS - c.STARTUP_SECS + 86400) / 345600)
+           + DECODE(l.NAMESPACE, 'SQL AREA', TRUNC(x.RELOADS * l.RELOADS / 9812), 0) RELOADS,
          l.INVALIDATIONS, 0 DLM_LOCK_REQUESTS, 0 DLM_PIN_REQUESTS, 0 DLM_PIN_RELEASES,
          0 DLM_INVALIDATION_REQUESTS, 0 DLM_INVALIDATIONS
-    FROM SYS.X$LIBRARYCACHE l, SYS.X$CLOCK c;
+    FROM SYS.X$LIBRARYCACHE l, SYS.X$CLOCK c, SYS.X$LIVE x;
 
 CREATE VIEW SYS.V_$ROWCACHE AS
   SELECT r.CACHE#, r.TYPE, r.SUBORDINATE#, r.PARAMETER, r.COUNT, r.USAGE, r.FIXED,
@@ -2011,17 +2114,24 @@ CREATE VIEW SYS.V_$DATAFILE AS
     FROM SYS.X$DATAFILE d, SYS.FILE$ f, SYS.TS$ t, SYS.X$CLOCK c
    WHERE f.FILE# = d.FILE# AND t.TS# = f.TS#;
 
+-- Each file's I/O grows at its own rate after the scenario's moment (factor
+-- 1 is the rate of the three days before).
 CREATE VIEW SYS.V_$FILESTAT AS
   SELECT d.FILE#,
-         TRUNC(d.PHYRDS * (c.NOW_SECS - c.STARTUP_SECS + 86400) / 345600) PHYRDS,
-         TRUNC(d.PHYWRTS * (c.NOW_SECS - c.STARTUP_SECS + 86400) / 345600) PHYWRTS,
-         TRUNC(d.PHYBLKRD * (c.NOW_SECS - c.STARTUP_SECS + 86400) / 345600) PHYBLKRD,
-         TRUNC(d.PHYBLKWRT * (c.NOW_SECS - c.STARTUP_SECS + 86400) / 345600) PHYBLKWRT,
-         TRUNC(d.READTIM * (c.NOW_SECS - c.STARTUP_SECS + 86400) / 345600) READTIM,
-         TRUNC(d.WRITETIM * (c.NOW_SECS - c.STARTUP_SECS + 86400) / 345600) WRITETIM,
+         TRUNC(d.PHYRDS * (c.NOW_SECS - c.STARTUP_SECS + 86400 + (r.F - 1) * x.D) / 345600) PHYRDS,
+         TRUNC(d.PHYWRTS * (c.NOW_SECS - c.STARTUP_SECS + 86400 + (w.F - 1) * x.D) / 345600) PHYWRTS,
+         TRUNC(d.PHYBLKRD * (c.NOW_SECS - c.STARTUP_SECS + 86400 + (r.F - 1) * x.D) / 345600) PHYBLKRD,
+         TRUNC(d.PHYBLKWRT * (c.NOW_SECS - c.STARTUP_SECS + 86400 + (w.F - 1) * x.D) / 345600) PHYBLKWRT,
+         TRUNC(d.READTIM * (c.NOW_SECS - c.STARTUP_SECS + 86400 + (r.F - 1) * x.D) / 345600) READTIM,
+         TRUNC(d.WRITETIM * (c.NOW_SECS - c.STARTUP_SECS + 86400 + (w.F - 1) * x.D) / 345600) WRITETIM,
          DECODE(d.PHYRDS + d.PHYWRTS, 0, 0, ROUND((d.READTIM + d.WRITETIM) / (d.PHYRDS + d.PHYWRTS))) AVGIOTIM,
          0 LSTIOTIM, 0 MINIOTIM, 2 MAXIORTM, 3 MAXIOWTM
-    FROM SYS.X$DATAFILE d, SYS.X$CLOCK c;
+    FROM SYS.X$DATAFILE d, SYS.X$CLOCK c, SYS.X$LIVE x,
+         (SELECT f.FILE#, DECODE(f.FILE#, 1, 0.6, 2, 0.9, 3, 3.5, 4, 1.8, 5, 0, 6, 2.2, 7, 1.4, 8, 0.2,
+                                  0.5 + MOD(f.FILE# * 7, 5) / 4) F FROM SYS.FILE$ f) r,
+         (SELECT f.FILE#, DECODE(f.FILE#, 1, 0.5, 2, 2.5, 3, 2, 4, 3, 5, 0, 6, 1.5, 7, 1.2, 8, 0,
+                                  0.5 + MOD(f.FILE# * 3, 5) / 4) F FROM SYS.FILE$ f) w
+   WHERE r.FILE# = d.FILE# AND w.FILE# = d.FILE#;
 
 CREATE VIEW SYS.V_$LOG AS
   SELECT l.GROUP#, l.THREAD#, l.SEQUENCE#, l.BYTES, l.MEMBERS, l.ARCHIVED, l.STATUS, l.FIRST_CHANGE#,
@@ -2072,7 +2182,7 @@ CREATE VIEW SYS.V_$PROCESS AS
          DECODE(s.TYPE, 'BACKGROUND', '1', NULL), NULL, NULL,
          180000 + MOD(s.SID * 13, 17) * 30000, 250000 + MOD(s.SID * 13, 17) * 33000, 0,
          310000 + MOD(s.SID * 13, 17) * 41000
-    FROM SYS.X$SESSION s
+    FROM SYS.X$LIVE_SESSION s
    WHERE s.STATUS <> 'KILLED';
 
 CREATE VIEW SYS.V_$ROLLNAME AS
@@ -2098,15 +2208,22 @@ CREATE VIEW SYS.V_$TRANSACTION AS
     FROM SYS.X$TRANSACTION t, SYS.X$CLOCK c, SYS.X$INSTANCE i;
 
 CREATE VIEW SYS.V_$SESSION_WAIT AS
-  SELECT w.SID, w.SEQ#, w.EVENT, w.P1TEXT, w.P1, '00' P1RAW, w.P2TEXT, w.P2, '00' P2RAW,
-         w.P3TEXT, w.P3, '00' P3RAW, w.WAIT_TIME,
+  SELECT w.SID, w.SEQ#, DECODE(x.CHAIN + DECODE(w.EVENT, 'enqueue', 0, 1), 0, 'SQL*Net message from client', w.EVENT) EVENT,
+         DECODE(x.CHAIN + DECODE(w.EVENT, 'enqueue', 0, 1), 0, 'driver id', w.P1TEXT) P1TEXT,
+         DECODE(x.CHAIN + DECODE(w.EVENT, 'enqueue', 0, 1), 0, 1413697536, w.P1) P1, '00' P1RAW,
+         DECODE(x.CHAIN + DECODE(w.EVENT, 'enqueue', 0, 1), 0, '#bytes', w.P2TEXT) P2TEXT,
+         DECODE(x.CHAIN + DECODE(w.EVENT, 'enqueue', 0, 1), 0, 1, w.P2) P2, '00' P2RAW,
+         DECODE(x.CHAIN + DECODE(w.EVENT, 'enqueue', 0, 1), 0, NULL, w.P3TEXT) P3TEXT,
+         DECODE(x.CHAIN + DECODE(w.EVENT, 'enqueue', 0, 1), 0, 0, w.P3) P3, '00' P3RAW, w.WAIT_TIME,
          c.NOW_SECS - c.STARTUP_SECS - w.SINCE_OFFSET SECONDS_IN_WAIT, w.STATE
-    FROM SYS.X$SESSION_WAIT w, SYS.X$CLOCK c;
+    FROM SYS.X$SESSION_WAIT w, SYS.X$CLOCK c, SYS.X$LIVE x;
 
 CREATE VIEW SYS.V_$LOCK AS
   SELECT l.ADDR, l.KADDR, l.SID, l.TYPE, l.ID1, l.ID2, l.LMODE, l.REQUEST,
          c.NOW_SECS - c.STARTUP_SECS - l.SINCE_OFFSET CTIME, l.BLOCK
-    FROM SYS.X$LOCK l, SYS.X$CLOCK c;
+    FROM SYS.X$LOCK l, SYS.X$CLOCK c, SYS.X$LIVE x
+   WHERE x.CHAIN = 1 OR l.ADDR NOT IN ('6D000015', '6D000016', '6D000017', '6D000018', '6D000019', '6D000020',
+                                       '6D000021', '6D000022');
 
 CREATE PUBLIC SYNONYM V$SESSION FOR SYS.V_$SESSION;
 CREATE PUBLIC SYNONYM V$STATNAME FOR SYS.V_$STATNAME;
@@ -2164,17 +2281,25 @@ CREATE VIEW SYS.DBA_DATA_FILES AS
    WHERE d.FILE# = f.FILE# AND t.TS# = f.TS#;
 
 CREATE VIEW SYS.DBA_FREE_SPACE AS
-  SELECT t.NAME TABLESPACE_NAME, f.FILE# FILE_ID, f.BLOCK# BLOCK_ID,
-         f.LENGTH * t.BLOCKSIZE BYTES, f.LENGTH BLOCKS, f.FILE# RELATIVE_FNO
-    FROM SYS.FET$ f, SYS.TS$ t
-   WHERE t.TS# = f.TS#;
+  SELECT t.NAME TABLESPACE_NAME, f.FILE# FILE_ID, f.BLOCK# + f.TAKEN BLOCK_ID,
+         (f.LENGTH - f.TAKEN) * t.BLOCKSIZE BYTES, f.LENGTH - f.TAKEN BLOCKS, f.FILE# RELATIVE_FNO
+    FROM (SELECT e.TS#, e.FILE#, e.BLOCK#, e.LENGTH,
+                 CASE WHEN e.TS# = 2 AND e.FILE# = 7 AND e.BLOCK# = 5201 THEN g.BLOCKS ELSE 0 END TAKEN
+            FROM SYS.FET$ e, SYS.X$GROWTH g) f, SYS.TS$ t
+   WHERE t.TS# = f.TS# AND f.LENGTH > f.TAKEN;
 
 CREATE VIEW SYS.DBA_SEGMENTS AS
   SELECT s.OWNER, s.SEGMENT_NAME, NULL PARTITION_NAME, s.SEGMENT_TYPE, t.NAME TABLESPACE_NAME,
-         s.HEADER_FILE, s.HEADER_BLOCK, s.BLOCKS * t.BLOCKSIZE BYTES, s.BLOCKS, s.EXTENTS,
+         s.HEADER_FILE, s.HEADER_BLOCK, (s.BLOCKS + s.TAKEN) * t.BLOCKSIZE BYTES, s.BLOCKS + s.TAKEN BLOCKS,
+         s.EXTENTS + s.TAKEN / 64 EXTENTS,
          s.INITIAL_EXTENT, s.NEXT_EXTENT, s.MIN_EXTENTS, s.MAX_EXTENTS, s.PCT_INCREASE,
          s.FREELISTS, s.FREELIST_GROUPS, s.HEADER_FILE RELATIVE_FNO, 'DEFAULT' BUFFER_POOL
-    FROM SYS.SEG$ s, SYS.TS$ t
+    FROM (SELECT e.OWNER, e.SEGMENT_NAME, e.SEGMENT_TYPE, e.TS#, e.HEADER_FILE, e.HEADER_BLOCK, e.BLOCKS, e.EXTENTS,
+                 e.INITIAL_EXTENT, e.NEXT_EXTENT, e.MIN_EXTENTS, e.MAX_EXTENTS, e.PCT_INCREASE, e.FREELISTS,
+                 e.FREELIST_GROUPS,
+                 CASE WHEN e.OWNER = 'VENTAS' AND e.SEGMENT_NAME = 'FACTURAS' AND e.SEGMENT_TYPE = 'TABLE'
+                      THEN g.BLOCKS ELSE 0 END TAKEN
+            FROM SYS.SEG$ e, SYS.X$GROWTH g) s, SYS.TS$ t
    WHERE t.TS# = s.TS#;
 
 CREATE VIEW SYS.DBA_TS_QUOTAS AS

