@@ -33,7 +33,11 @@ std::string fieldText(const localdb::Recordset &rs, const char *name)
 void freeSlot(AppContext &ctx, int n)
 {
     Slot &s = ctx.slotTable[n];
-    ctx.slotTable.connection(n).reset();
+    // A connection with a call out is kept until the waiting code has let go of it.
+    auto &db = ctx.slotTable.connection(n);
+    if (db && db->Busy())
+        ctx.slotTable.retire(n);
+    db.reset();
     s.clearTexts();
     s.connectionFlag = 0;
     s.slotState = kSlotFree;
@@ -100,7 +104,10 @@ void connect(AppContext &ctx)
 {
     const int n = ctx.slotTable.current;
     Slot &slot = ctx.slotTable[n];
-    if (slot.slotState != kSlotLoaded || slot.connectionFlag != 0)
+    // A connection found dead is replaced by a fresh one.
+    auto &old = ctx.slotTable.connection(n);
+    const bool dead = slot.connectionFlag == kConnected && old && old->Dead();
+    if (slot.slotState != kSlotLoaded || (slot.connectionFlag != 0 && !dead) || slot.connecting)
         return;
     if (slot.LOGIN.empty()) {
         ctx.prompts.MsgBox(kNoUser, vbOKOnly + vbExclamation, " ");
@@ -119,13 +126,29 @@ void connect(AppContext &ctx)
         freeSlot(ctx, n);
         return Resume::End;
     };
+    if (dead) {
+        ctx.slotTable.retire(n);
+        slot.connectionFlag = 0;
+    }
+    // A second Connect of the same slot while this one waits does nothing.
+    struct Busy {
+        AppContext &ctx;
+        int n;
+        Busy(AppContext &c, int slotNumber) : ctx(c), n(slotNumber) { ctx.slotTable[n].connecting = true; }
+        ~Busy() { ctx.slotTable[n].connecting = false; }
+    } busy(ctx, n);
     GuardedOperation op(ctx);
     op.step([&] { Cursor_Ocupado(ctx); }, rule);
     op.step(
         [&] {
             if (!ctx.session)
                 Err_Raise(kErrObjectNotSet, "The Oracle session object has not been created.");
-            ctx.slotTable.connection(n) = ctx.session->DbOpenDatabase(slot.CONECCION, slot.LOGIN + "/" + slot.PASSWORD, 0);
+            access::OpenOptions how;
+            how.waiter = ctx.waiter;
+            how.connectLimitMs = ctx.connectLimitMs(slot);
+            how.statementLimitMs = ctx.statementLimitMs(slot);
+            ctx.slotTable.connection(n) =
+                ctx.session->DbOpenDatabase(slot.CONECCION, slot.LOGIN + "/" + slot.PASSWORD, 0, how);
         },
         rule);
     op.step(

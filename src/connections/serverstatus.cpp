@@ -1,6 +1,8 @@
 #include "serverstatus.h"
 
+#include "access/orasession.h"
 #include "appcontext.h"
+#include "callwaiter.h"
 #include "errores.h"
 #include "formutil.h"
 #include "prompts.h"
@@ -13,6 +15,7 @@
 #include <QIdentityProxyModel>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -53,7 +56,8 @@ namespace {
 
 // The image list: a grey disc (free slot), a red disc with a white bar (loaded,
 // no usable connection), a green disc with a white tick (connected and
-// answering), and a small server for the header.
+// answering), an amber disc with clock hands (connected but not answering in
+// time), and a small server for the header.
 QPixmap picture(int img)
 {
     QPixmap pm(16, 16);
@@ -80,6 +84,15 @@ QPixmap picture(int img)
         p.setPen(QPen(Qt::white, 2));
         p.drawPolyline(QPolygonF({QPointF(4.5, 8), QPointF(7, 10.5), QPointF(11.5, 5)}));
         break;
+    case kSinRespuesta:
+        // An amber disc with clock hands: connected, but no answer in time.
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(230, 150, 20));
+        p.drawEllipse(QRectF(1, 1, 14, 14));
+        p.setPen(QPen(Qt::white, 1.8));
+        p.drawLine(QPointF(8, 8), QPointF(8, 3.5));
+        p.drawLine(QPointF(8, 8), QPointF(11.5, 9.5));
+        break;
     default:
         p.setPen(QPen(QColor(40, 60, 90), 1));
         p.setBrush(QColor(120, 150, 190));
@@ -99,7 +112,7 @@ public:
     using QIdentityProxyModel::QIdentityProxyModel;
     std::map<int, int> images;                       // row -> picture of column 2
     std::map<std::pair<int, int>, QColor> colours;   // (row, col) -> background
-    QPixmap pics[5];
+    QPixmap pics[6];
 
     QVariant data(const QModelIndex &index, int role) const override
     {
@@ -140,7 +153,7 @@ ServerStatus::ServerStatus(AppContext &ctx, QWidget *parent) : QWidget(parent), 
     LServerStatus->grid()->setHeaders(
         {"Server", "Status", "Sessions", "SGA (MB)", "Library Cache %", "Row Cache %", "Buffer Cache %", "Redo Log Req."});
     m_decor = new Decoraciones(this);
-    for (int i = 1; i <= 4; ++i)
+    for (int i = 1; i <= 5; ++i)
         m_decor->pics[i] = picture(i);
     m_decor->setSourceModel(LServerStatus->grid());
     LServerStatus->setModel(m_decor);
@@ -236,26 +249,83 @@ void ServerStatus::zeros(int row, Imagen img)
         setFondo(row, c, kNeutral);
 }
 
+namespace {
+const char *const kNames[] = {"SSGA", "SSESSIONS", "SLIBCAC", "SROWCAC", "SBUFCAC", "SREDLOG"};
+}
+
+// One row of a tick: its slot's connection and the block sent to it.
+struct ServerStatus::Sondeo {
+    int n = 0;
+    access::OraDatabase *db = nullptr;
+    std::shared_ptr<access::PendingCall> call;
+    std::exception_ptr error;          // the block's failure, reported after every answer is in
+    bool sinRespuesta = false;         // no answer within the limit
+    bool declared = false;
+};
+
 void ServerStatus::TimerChequeServidores_Timer()
 {
+    // One tick at a time: a tick that comes while the previous one still waits for
+    // its servers, or while its error dialog is open, is skipped.
+    if (m_tickOut)
+        return;
+    struct Out {
+        bool &b;
+        explicit Out(bool &flag) : b(flag) { b = true; }
+        ~Out() { b = false; }
+    } out(m_tickOut);
+    shell::CallerScope caller(m_ctx, this);
+    QPointer<ServerStatus> alive(this);
     GuardedOperation op(m_ctx);
     TimerChequeServidores->stop();
-    LServerStatus->setUpdatesEnabled(false);
     const int rows = LServerStatus->grid()->rows();
+
+    // Every connected server gets its block at once, each on its own connection's thread.
+    std::vector<Sondeo> sondeos;
     for (int n = 1; n < rows && op.alive(); ++n) {
-        poll(n, op);
+        Sondeo s;
+        s.n = n;
+        if (prepare(s, op))
+            sondeos.push_back(std::move(s));
         m_decor->touch(n);
     }
-    LServerStatus->setUpdatesEnabled(true);
+    access::PendingCalls calls;
+    std::vector<std::size_t> of;
+    for (std::size_t i = 0; i < sondeos.size(); ++i)
+        if (sondeos[i].call) {
+            calls.push_back(sondeos[i].call);
+            of.push_back(i);
+        }
+    // Rows fill as the answers come in.
+    auto arrived = [&](std::size_t k) {
+        if (!alive)
+            return;
+        answer(sondeos[of[k]]);
+        m_decor->touch(sondeos[of[k]].n);
+    };
+    if (!calls.empty()) {
+        if (m_ctx.waiter)
+            m_ctx.waiter->wait(calls, arrived);
+        else
+            access::BlockingWaiter().wait(calls, arrived);
+    }
+    if (!alive)
+        return;
+    // Failures go through the error dialog one by one, in row order.
+    for (Sondeo &s : sondeos)
+        finishRow(s, op);
+    op.finish();
     // Abort ends the tick, never the polling: the timer runs on in every case.
     if (!TimerChequeServidores->isActive())
         TimerChequeServidores->start();
 }
 
-void ServerStatus::poll(int n, GuardedOperation &op)
+// The slot tests and the declaration of the outputs; answers true when the row's
+// server is polled (its block started, or its failure to start kept for later).
+bool ServerStatus::prepare(Sondeo &s, GuardedOperation &op)
 {
-    // Every failing step restarts the timer before the error dialog shows, so
-    // the poll goes on while the dialog waits.
+    // Every failing step restarts the timer before the error dialog shows; later
+    // ticks are skipped until the dialog has been answered.
     auto guarded = [this](const std::function<void()> &body) {
         return [this, body] {
             try {
@@ -266,55 +336,119 @@ void ServerStatus::poll(int n, GuardedOperation &op)
             }
         };
     };
+    const int n = s.n;
     const Slot *slot = nullptr;
-    access::OraDatabase *db = nullptr;
-    bool ok = false;
     op.step(guarded([&] {
         Cursor_Ocupado(m_ctx);
         slot = &m_ctx.slotTable[n];
-        db = m_ctx.slotTable.connection(n).get();
+        s.db = m_ctx.slotTable.connection(n).get();
     }));
     if (!op.alive() || !slot)
-        return;
+        return false;
     if (slot->slotState == kSlotFree) {
         zeros(n, kLibre);
-        return;
+        return false;
     }
-    if (slot->connectionFlag == 0 || !db) {
+    if (slot->connectionFlag == 0 || !s.db) {
         zeros(n, kSinConexion);
-        return;
+        return false;
     }
-    op.step(guarded([&] { ok = db->ConnectionOK(); }));
+    bool ok = false;
+    op.step(guarded([&] { ok = s.db->ConnectionOK(); }));
     if (!ok) {
         zeros(n, kSinConexion);
-        return;
+        return false;
+    }
+    // A connection still busy with another window's statement cannot take the block.
+    if (s.db->Busy()) {
+        zeros(n, kSinRespuesta);
+        return false;
     }
     setImagen(n, kConectado);
-    const char *names[] = {"SSGA", "SSESSIONS", "SLIBCAC", "SROWCAC", "SBUFCAC", "SREDLOG"};
-    auto &params = db->Parameters();
-    for (const char *name : names)
+    auto &params = s.db->Parameters();
+    for (const char *name : kNames)
         op.step(guarded([&] {
             params.Add(name, access::OraValue::number(0), 2);
             params.SetServerType(name, 2);
         }));
-    op.step(guarded([&] { db->ExecuteSQL(m_ctx.bloques.Bloque_Estado); }));
-    auto value = [&](const char *name) {
-        return params.Contains(name) ? params.Value(name).toDouble() : 0.0;
-    };
-    auto *grid = LServerStatus->grid();
-    op.step(guarded([&] {
-        grid->setText(n, 3, qs(Redondear(value("SSESSIONS"), 2)));
-        setFondo(n, 4, kNeutral);
-        grid->setText(n, 4, qs(Redondear(value("SSGA"), 0)));
-        const char *figures[] = {"SLIBCAC", "SROWCAC", "SBUFCAC", "SREDLOG"};
-        for (int c = 5; c <= 8; ++c) {
-            const double v = std::stod(Redondear(value(figures[c - 5]), 2));
-            setFondo(n, c, Color_Umbral(c, v));
-            grid->setText(n, c, qs(Redondear(v, 2)));
+    s.declared = true;
+    if (!op.alive())
+        return true;
+    const int own = m_ctx.statementLimitMs(*slot);
+    try {
+        s.call = s.db->StartExecuteSQL(m_ctx.bloques.Bloque_Estado, own > 0 ? own : kPollLimitMs);
+    } catch (...) {
+        s.error = std::current_exception();
+    }
+    return true;
+}
+
+void ServerStatus::answer(Sondeo &s)
+{
+    try {
+        s.db->EndExecuteSQL(s.call);
+    } catch (...) {
+        s.error = std::current_exception();
+        // Past its limit the server is shown as not answering, without a dialog.
+        s.sinRespuesta = s.call->expired() || s.call->abandoned() || s.call->dropped();
+        if (s.sinRespuesta) {
+            s.error = nullptr;
+            zeros(s.n, kSinRespuesta);
         }
-    }));
-    for (const char *name : names)
-        op.step(guarded([&] {
+        return;
+    }
+    fill(s.n, s.db->Parameters());
+}
+
+void ServerStatus::fill(int n, access::OraParameters &params)
+{
+    auto value = [&](const char *name) { return params.Contains(name) ? params.Value(name).toDouble() : 0.0; };
+    auto *grid = LServerStatus->grid();
+    setImagen(n, kConectado);
+    grid->setText(n, 3, qs(Redondear(value("SSESSIONS"), 2)));
+    setFondo(n, 4, kNeutral);
+    grid->setText(n, 4, qs(Redondear(value("SSGA"), 0)));
+    const char *figures[] = {"SLIBCAC", "SROWCAC", "SBUFCAC", "SREDLOG"};
+    for (int c = 5; c <= 8; ++c) {
+        const double v = std::stod(Redondear(value(figures[c - 5]), 2));
+        setFondo(n, c, Color_Umbral(c, v));
+        grid->setText(n, c, qs(Redondear(v, 2)));
+    }
+}
+
+// The rest of a row's steps under the protocol: a failed block through the error
+// dialog (Retry sends it again, alone; Ignore shows the figures as they stand, the
+// initial zeros), then the figures, then the outputs removed.
+void ServerStatus::finishRow(Sondeo &s, GuardedOperation &op)
+{
+    if (!s.declared || !op.alive())
+        return;
+    auto restartFirst = [this](const std::function<void()> &body) {
+        return [this, body] {
+            try {
+                body();
+            } catch (...) {
+                TimerChequeServidores->start();
+                throw;
+            }
+        };
+    };
+    auto &params = s.db->Parameters();
+    if (s.error) {
+        bool first = true;
+        const bool done = op.step(restartFirst([&] {
+            if (first) {
+                first = false;
+                std::rethrow_exception(s.error);
+            }
+            s.db->ExecuteSQL(m_ctx.bloques.Bloque_Estado);
+        }));
+        if (done)
+            op.step(restartFirst([&] { fill(s.n, params); }));
+        m_decor->touch(s.n);
+    }
+    for (const char *name : kNames)
+        op.step(restartFirst([&] {
             if (params.Contains(name))
                 params.Remove(name);
         }));

@@ -13,6 +13,8 @@
 class QPushButton;
 class QTimer;
 
+#include "access/accessfwd.h"
+
 namespace shell {
 class AppContext;
 class GuardedOperation;
@@ -35,7 +37,11 @@ QColor Color_Umbral(int column, double value);
 std::string Explicacion(int column, double value);
 
 // Pictures of the status column.
-enum Imagen { kLibre = 1, kSinConexion = 2, kConectado = 3, kCabecera = 4 };
+// kSinRespuesta: connected, but the server did not answer the poll within its limit.
+enum Imagen { kLibre = 1, kSinConexion = 2, kConectado = 3, kCabecera = 4, kSinRespuesta = 5 };
+
+// How long a poll waits for a server whose statements have no time limit of their own.
+inline constexpr int kPollLimitMs = 10000;
 
 class ServerStatus : public QWidget {
     Q_OBJECT
@@ -60,10 +66,15 @@ private:
     void setFondo(int row, int col, const QColor &c);
     void setImagen(int row, Imagen img);
     void zeros(int row, Imagen img);
-    void poll(int n, shell::GuardedOperation &op);
+    struct Sondeo;
+    bool prepare(Sondeo &s, shell::GuardedOperation &op);
+    void answer(Sondeo &s);
+    void fill(int n, access::OraParameters &params);
+    void finishRow(Sondeo &s, shell::GuardedOperation &op);
 
     shell::AppContext &m_ctx;
     Decoraciones *m_decor;
+    bool m_tickOut = false;     // a tick is working, or its error dialog is open
 };
 
 void registerWindows(shell::WindowRegistry &registry);

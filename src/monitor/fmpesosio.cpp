@@ -1,6 +1,7 @@
 #include "fmpesosio.h"
 
 #include "appcontext.h"
+#include "callwaiter.h"
 #include "errores.h"
 #include "formutil.h"
 #include "pesos_io.h"
@@ -169,6 +170,16 @@ void FmPesosIO::SQLVigilUpDown_DownClick()
 
 void FmPesosIO::Tomar_Muestras_Timer()
 {
+    // A tick that comes while the previous sample still waits for its server is
+    // skipped, never stacked.
+    if (m_sampling)
+        return;
+    struct Sampling {
+        bool &b;
+        explicit Sampling(bool &flag) : b(flag) { b = true; }
+        ~Sampling() { b = false; }
+    } sampling(m_sampling);
+    shell::CallerScope caller(m_ctx, this);
     access::OraDatabase *db = m_ctx.currentConnection();
     GuardedOperation op(m_ctx);
     op.step([&] { Cursor_Ocupado(m_ctx); });

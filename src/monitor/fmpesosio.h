@@ -54,6 +54,7 @@ private:
     QBarSet *m_set;
     QBarCategoryAxis *m_axis;
     bool m_on = false;
+    bool m_sampling = false;     // a sample is still waiting for its server
 };
 
 } // namespace monitor

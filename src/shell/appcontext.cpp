@@ -3,6 +3,8 @@
 #include "credentials.h"
 #include "errores.h"
 
+#include <cctype>
+
 namespace shell {
 
 AppContext::AppContext(PromptService &p)
@@ -16,6 +18,42 @@ AppContext::~AppContext()
 {
     for (int n = 1; n <= kSlots; ++n)
         slotTable.connection(n).reset();
+}
+
+namespace {
+
+// Seconds from the settings file: the server's own section "LIMITES <server>" first,
+// then "LIMITES", then the built-in value. A value that is not a whole number of
+// seconds is passed over.
+int limitSeconds(const AppContext &ctx, const Slot &slot, const char *key, int builtIn)
+{
+    auto read = [&](const std::string &section, int &out) {
+        const std::string v = Leer_Ini(ctx.iniPath, section, key, "");
+        if (v.empty() || v.size() > 6)
+            return false;
+        for (char c : v)
+            if (!std::isdigit(static_cast<unsigned char>(c)))
+                return false;
+        out = std::stoi(v);
+        return true;
+    };
+    int seconds = builtIn;
+    if (!slot.SERVIDOR.empty() && read("LIMITES " + slot.SERVIDOR, seconds))
+        return seconds;
+    read("LIMITES", seconds);
+    return seconds;
+}
+
+} // namespace
+
+int AppContext::connectLimitMs(const Slot &slot) const
+{
+    return limitSeconds(*this, slot, "CONNECT", 30) * 1000;
+}
+
+int AppContext::statementLimitMs(const Slot &slot) const
+{
+    return limitSeconds(*this, slot, "STATEMENT", 0) * 1000;
 }
 
 void AppContext::enableConnect()
@@ -53,6 +91,15 @@ std::unique_ptr<access::OraDatabase> &SlotTable::connection(int n)
     return m_connections[static_cast<std::size_t>(n)];
 }
 
+void SlotTable::retire(int n)
+{
+    auto &db = connection(n);
+    if (!db)
+        return;
+    db->Close();
+    m_retired.push_back(std::move(db));
+}
+
 void SlotTable::initialise()
 {
     current = 1;
@@ -85,6 +132,8 @@ void SlotTable::renumber(const std::vector<int> &from)
         } catch (...) {
             // The server is gone from the registry; a failing close changes nothing for the user.
         }
+        // Kept, closed: a window may still be waiting on it.
+        m_retired.push_back(std::move(c));
     }
     m_connections = std::move(connections);
     current = newCurrent;

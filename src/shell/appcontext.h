@@ -68,6 +68,13 @@ public:
     void enableConnect();
     void enableDisconnect();
 
+    // How calls to servers are waited for: the console's waiter keeps the interface
+    // running (callwaiter.h); none blocks the calling thread (command-line tools).
+    std::shared_ptr<access::CallWaiter> waiter;
+    // Time limits, from the settings file (limits.h); 0 is none.
+    int connectLimitMs(const Slot &slot) const;
+    int statementLimitMs(const Slot &slot) const;
+
     // The current connection test every window runs before its statements.
     access::OraDatabase *currentConnection() { return slotTable.currentConnection(); }
 

@@ -1,5 +1,6 @@
 #include "errores.h"
 
+#include "access/calls.h"
 #include "access/oraerror.h"
 #include "access/oravalue.h"
 #include "appcontext.h"
@@ -170,6 +171,12 @@ bool GuardedOperation::step(const std::function<void()> &body, const std::functi
         try {
             body();
             return true;
+        } catch (const access::CallDropped &) {
+            // The window that waited for this step has closed: the operation ends
+            // without asking anything.
+            m_ended = true;
+            finish();
+            return false;
         } catch (...) {
             err = Err_From(std::current_exception());
         }

@@ -2,6 +2,7 @@
 
 #include "acercade.h"
 #include "appcontext.h"
+#include "callwaiter.h"
 #include "clientes.h"
 #include "conexiones.h"
 #include "entservidores.h"
@@ -32,6 +33,8 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStatusBar>
+
+#include <algorithm>
 #include <QStyle>
 #include <QTextEdit>
 #include <QTimer>
@@ -138,15 +141,38 @@ Marco::Marco(AppContext &ctx, QWidget *parent) : QMainWindow(parent), m_ctx(ctx)
     RelojSentenciasPesadas->setObjectName("RelojSentenciasPesadas");
     RelojSentenciasPesadas->setInterval(15000);
     connect(RelojSentenciasPesadas, &QTimer::timeout, this, [this] {
-        if (m_ctx.windows.heavyStatementTick)
-            m_ctx.windows.heavyStatementTick(m_ctx, *RelojSentenciasPesadas);
+        // A tick that comes while the previous one still waits for its server is skipped.
+        if (!m_ctx.windows.heavyStatementTick || m_heavyOut)
+            return;
+        m_heavyOut = true;
+        CallerScope caller(m_ctx, BtnSentenciasPesadas);
+        m_ctx.windows.heavyStatementTick(m_ctx, *RelojSentenciasPesadas);
+        m_heavyOut = false;
     });
     buildMenus();
     buildBands();
     m_status = new QLabel(this);
     m_status->setObjectName("StatusServidor");
+    LlamadaEnCurso = new QLabel(this);
+    LlamadaEnCurso->setObjectName("LlamadaEnCurso");
+    LlamadaEnCurso->hide();
+    CancelarLlamada = new QPushButton("Cancel", this);
+    CancelarLlamada->setObjectName("CancelarLlamada");
+    CancelarLlamada->setToolTip("Break the statement the console is waiting for (ORA-01013)");
+    CancelarLlamada->hide();
+    connect(CancelarLlamada, &QPushButton::clicked, this, [this] { CancelarLlamada_Click(); });
+    statusBar()->addWidget(LlamadaEnCurso, 1);
+    statusBar()->addWidget(CancelarLlamada);
     statusBar()->addPermanentWidget(m_status);
     statusBar()->setSizeGripEnabled(true);
+    // Statements run off the interface thread; the status bar tells what is out where.
+    if (!m_ctx.waiter)
+        installGuiWaiter(m_ctx);
+    m_runningTick = new QTimer(this);
+    m_runningTick->setInterval(250);
+    connect(m_runningTick, &QTimer::timeout, this, [this] { showRunning(); });
+    if (GuiWaiter *w = guiWaiter(m_ctx))
+        connect(w, &GuiWaiter::runningChanged, this, [this] { showRunning(); });
     m_ctx.buttonsChanged = [this] { showButtons(); };
     m_ctx.registryChanged = [this] { refreshSelector(); };
     m_ctx.pointer.apply = [](int code) {
@@ -411,10 +437,13 @@ void Marco::toolbarClick(const QString &key)
 {
     if (key == "tbServer")
         mnuServers_Click();
-    else if (key == "tbConnect")
+    else if (key == "tbConnect") {
+        CallerScope caller(m_ctx, ToolbarSQLVigil);
         connections::connect(m_ctx);
-    else if (key == "tbDisconnect")
+    } else if (key == "tbDisconnect") {
+        CallerScope caller(m_ctx, ToolbarSQLVigil);
         connections::disconnect(m_ctx);
+    }
     else if (key == "tbServerStatus")
         showForm("ServerStatus");
     else if (key == "tbSecure")
@@ -572,7 +601,17 @@ QWidget *Marco::showForm(const std::string &formName)
         m_mdi->setActiveSubWindow(sub);
         return w;
     }
-    QWidget *w = m_ctx.windows.create(formName, m_ctx, nullptr);
+    // A second request while the form is still being built (its load waits for a
+    // server) opens no second instance.
+    if (std::find(m_creating.begin(), m_creating.end(), formName) != m_creating.end())
+        return nullptr;
+    m_creating.push_back(formName);
+    QWidget *w = nullptr;
+    {
+        CallerScope caller(m_ctx, nullptr);
+        w = m_ctx.windows.create(formName, m_ctx, nullptr);
+    }
+    m_creating.erase(std::find(m_creating.begin(), m_creating.end(), formName));
     if (!w)
         return nullptr;
     if (w->objectName().isEmpty())
@@ -629,10 +668,35 @@ void Marco::BtnSentenciasPesadas_Click()
     }
 }
 
+void Marco::showRunning()
+{
+    GuiWaiter *w = guiWaiter(m_ctx);
+    const bool out = w && !w->running().empty();
+    const QString text = w ? w->runningText(1000) : QString();
+    LlamadaEnCurso->setText(text);
+    LlamadaEnCurso->setVisible(!text.isEmpty());
+    CancelarLlamada->setVisible(!text.isEmpty());
+    if (out && !m_runningTick->isActive())
+        m_runningTick->start();
+    else if (!out)
+        m_runningTick->stop();
+    // A statement that found its connection gone lets Connect open a fresh one.
+    if (!out)
+        showButtons();
+}
+
+void Marco::CancelarLlamada_Click()
+{
+    if (GuiWaiter *w = guiWaiter(m_ctx))
+        w->cancelLatest();
+}
+
 void Marco::showButtons()
 {
+    access::OraDatabase *cur = m_ctx.slotTable.connection(m_ctx.slotTable.current).get();
+    const bool dead = m_ctx.slotTable[m_ctx.slotTable.current].connectionFlag == kConnected && cur && cur->Dead();
     if (QAction *c = toolbarAction("tbConnect"))
-        c->setEnabled(m_ctx.connectEnabled);
+        c->setEnabled(m_ctx.connectEnabled || dead);
     if (QAction *d = toolbarAction("tbDisconnect"))
         d->setEnabled(m_ctx.disconnectEnabled);
     updateStatus();

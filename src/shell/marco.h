@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -62,6 +63,10 @@ public:
     QComboBox *ServidoresCombo;
     QPushButton *BtnSentenciasPesadas;
     QTimer *RelojSentenciasPesadas;
+    // The status bar's account of calls out for more than a second, and its Cancel.
+    QLabel *LlamadaEnCurso;
+    QPushButton *CancelarLlamada;
+    void CancelarLlamada_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -73,6 +78,7 @@ private:
     void fillSelector();
     void showButtons();
     void updateStatus();
+    void showRunning();
     void toolbarClick(const QString &key);
     QAction *menuEntry(QMenu *menu, const QString &caption, const std::string &form,
                        const QKeySequence &keys = {});
@@ -85,6 +91,9 @@ private:
     std::map<std::string, QMdiSubWindow *> m_open;
     std::unique_ptr<WindowPlaces> m_places;
     bool m_closedAll = false;
+    bool m_heavyOut = false;                 // a heavy-statement tick is still working
+    std::vector<std::string> m_creating;     // forms being built by showForm
+    QTimer *m_runningTick = nullptr;
 };
 
 } // namespace shell

@@ -22,14 +22,17 @@ struct Slot {
         QUERY_TIME_OUT, COMENTARIO, ESTADO;
     int connectionFlag = 0;          // -1 open, 0 none
     int slotState = kSlotFree;
+    bool connecting = false;         // a Connect of this slot is waiting for the server
 
     // All twelve texts := "" (flag and state as they are).
     void clearTexts()
     {
         const int flag = connectionFlag, state = slotState;
+        const bool busy = connecting;
         *this = Slot{};
         connectionFlag = flag;
         slotState = state;
+        connecting = busy;
     }
 };
 
@@ -39,6 +42,10 @@ public:
     Slot &operator[](int n);
     const Slot &operator[](int n) const;
     std::unique_ptr<access::OraDatabase> &connection(int n);
+    // Takes slot n's connection out of the slot, closed. It stays in memory until the
+    // table goes: code still waiting on it (a window whose call was broken) may
+    // touch it safely, and every call on it fails with ORA-03114.
+    void retire(int n);
 
     int current = 1;                  // the current slot
 
@@ -57,6 +64,7 @@ public:
 private:
     std::array<Slot, kSlots + 1> m_slots{};
     std::array<std::unique_ptr<access::OraDatabase>, kSlots + 1> m_connections{};
+    std::vector<std::unique_ptr<access::OraDatabase>> m_retired;
 };
 
 } // namespace shell

@@ -58,6 +58,9 @@ struct PreparedStatement {
     std::uint64_t catalogVersion = 0;
 };
 
+// What a new instance copies from one that loaded the same scenario. Every member of the
+// engine that loading a scenario fills (outside the SQLite database) belongs here, copied
+// by Instance::snapshot() and restore(); one left out would be missing from the copies.
 struct EngineSnapshot {
     std::vector<unsigned char> database;        // the serialized SQLite database
     std::unordered_map<std::string, CatalogEntry> catalog;

@@ -110,7 +110,10 @@ std::unique_ptr<DriverCursor> DriverConnection::openCursor(const std::string &sq
     return std::make_unique<MaterialisedCursor>(query(sql));
 }
 
-OraCursor::OraCursor(std::unique_ptr<DriverCursor> cursor) : m_cursor(std::move(cursor))
+OraCursor::OraCursor(std::unique_ptr<DriverCursor> cursor) : OraCursor(std::move(cursor), nullptr) {}
+
+OraCursor::OraCursor(std::unique_ptr<DriverCursor> cursor, std::shared_ptr<CallLine> line)
+    : m_cursor(std::move(cursor)), m_line(std::move(line))
 {
     if (m_cursor) m_columns = m_cursor->columns();
     else m_done = true;
@@ -122,7 +125,21 @@ bool OraCursor::Fetch(std::size_t maxRows, std::vector<std::vector<OraValue>> &r
 {
     if (m_done) return false;
     try {
-        if (!m_cursor->fetch(maxRows, rows)) Close();
+        bool more = false;
+        if (!m_line) {
+            more = m_cursor->fetch(maxRows, rows);
+        } else {
+            // The fetch may outlive this wait (a window closed): it owns its rows.
+            auto cursor = m_cursor;
+            auto batch = std::make_shared<std::vector<std::vector<OraValue>>>();
+            auto result = std::make_shared<bool>(false);
+            m_line->run("fetch", [cursor, batch, result, maxRows](DriverConnection &) {
+                *result = cursor->fetch(maxRows, *batch);
+            }, false);
+            more = *result;
+            for (auto &r : *batch) rows.push_back(std::move(r));
+        }
+        if (!more) Close();
     } catch (...) {
         Close();
         throw;
@@ -188,8 +205,125 @@ bool OraParameters::Contains(const std::string &name) const
 
 // ---------------------------------------------------------------- database
 
-OraDatabase::OraDatabase(std::unique_ptr<DriverConnection> conn, std::string service, std::string user)
+CallLine::CallLine(std::shared_ptr<DriverConnection> conn, std::string service, std::string user)
     : m_conn(std::move(conn)), m_service(std::move(service)), m_user(std::move(user))
+{
+}
+
+bool CallLine::busy() const { return m_call && !m_call->done(); }
+
+void CallLine::check()
+{
+    m_lastServerErr = 0;
+    if (!m_conn || m_dead) {
+        m_lastServerErr = 3114;
+        throw OraError::ora(3114, "not connected to ORACLE");
+    }
+}
+
+void CallLine::failed(const OraError &e)
+{
+    m_lastServerErr = e.serverCode();
+    if (isDeadConnectionCode(e.serverCode())) m_dead = true;
+}
+
+// A call made while another is out on this connection (a timer of another window,
+// say) waits for that one first: the driver serves one call at a time.
+void CallLine::waitIdle()
+{
+    while (busy()) {
+        auto out = m_call;
+        if (waiter) waiter->wait({out}, {});
+        else out->waitFor(-1);
+    }
+}
+
+std::shared_ptr<PendingCall> CallLine::start(const std::string &what,
+                                             const std::function<void(DriverConnection &)> &job, int limitMs)
+{
+    waitIdle();
+    check();
+    auto call = std::make_shared<PendingCall>(m_service, m_user, traceText(what), limitMs);
+    std::shared_ptr<DriverConnection> conn = m_conn;
+    call->setBreaker([conn] { conn->breakCall(); });
+    m_call = call;
+    startCall(call, [conn, job] { job(*conn); });
+    return call;
+}
+
+void CallLine::end(const std::shared_ptr<PendingCall> &call)
+{
+    if (!call->done()) {
+        if (waiter) waiter->wait({call}, {});
+        else BlockingWaiter().wait({call}, {});
+    }
+    if (call->abandoned()) m_dead = true;     // its thread still holds the connection
+    if (call->dropped()) throw CallDropped();
+    if (std::exception_ptr e = call->error()) {
+        try {
+            std::rethrow_exception(e);
+        } catch (const OraError &x) {
+            failed(x);
+            throw;
+        }
+    }
+}
+
+void CallLine::run(const std::string &what, const std::function<void(DriverConnection &)> &job, bool trace)
+{
+    if (trace) traceStatement(what);
+    if (!waiter && statementLimitMs <= 0 && !busy()) {
+        check();
+        ++m_inline;
+        try {
+            job(*m_conn);
+        } catch (const OraError &e) {
+            --m_inline;
+            failed(e);
+            throw;
+        } catch (...) {
+            --m_inline;
+            throw;
+        }
+        --m_inline;
+        return;
+    }
+    end(start(what, job, statementLimitMs));
+}
+
+bool CallLine::connectionOK()
+{
+    if (!m_conn || m_dead) return false;
+    // While a call is out the driver is not asked: it serves one call at a time.
+    if (busy()) return true;
+    return m_conn->connectionOK();
+}
+
+void CallLine::breakCall()
+{
+    if (busy()) m_call->cancel();
+    else if (m_inline > 0 && m_conn) m_conn->breakCall();
+}
+
+void CallLine::close()
+{
+    if (!m_conn) return;
+    auto conn = std::move(m_conn);
+    if (busy()) {
+        auto out = m_call;
+        out->drop();
+        if (!out->waitFor(kGraceMs)) {
+            // The driver does not let go: the call's thread closes it when it ends.
+            out->abandon();
+            return;
+        }
+    }
+    conn->close();
+}
+
+OraDatabase::OraDatabase(std::unique_ptr<DriverConnection> conn, std::string service, std::string user)
+    : m_line(std::make_shared<CallLine>(std::shared_ptr<DriverConnection>(std::move(conn)), service, user)),
+      m_service(std::move(service)), m_user(std::move(user))
 {
 }
 
@@ -201,66 +335,74 @@ OraDatabase::~OraDatabase()
     }
 }
 
-template <class F> auto OraDatabase::guarded(const std::string &sql, F &&f) -> decltype(f())
-{
-    traceStatement(sql);
-    m_lastServerErr = 0;
-    if (!m_conn) {
-        m_lastServerErr = 3114;
-        throw OraError::ora(3114, "not connected to ORACLE");
-    }
-    try {
-        return f();
-    } catch (const OraError &e) {
-        m_lastServerErr = e.serverCode();
-        throw;
-    }
-}
-
 std::unique_ptr<OraDynaset> OraDatabase::DbCreateDynaset(const std::string &sql, int)
 {
-    return guarded(sql, [&] { return std::make_unique<OraDynaset>(m_conn->query(sql)); });
+    auto out = std::make_shared<OraResult>();
+    m_line->run(sql, [sql, out](DriverConnection &c) { *out = c.query(sql); });
+    return std::make_unique<OraDynaset>(std::move(*out));
 }
 
 std::unique_ptr<OraCursor> OraDatabase::DbOpenCursor(const std::string &sql)
 {
-    return guarded(sql, [&] { return std::make_unique<OraCursor>(m_conn->openCursor(sql)); });
+    auto out = std::make_shared<std::unique_ptr<DriverCursor>>();
+    m_line->run(sql, [sql, out](DriverConnection &c) { *out = c.openCursor(sql); });
+    return std::make_unique<OraCursor>(std::move(*out), m_line);
 }
 
 long OraDatabase::DbExecuteSQL(const std::string &sql)
 {
-    return guarded(sql, [&] { return m_conn->execute(sql); });
+    auto out = std::make_shared<long>(0);
+    m_line->run(sql, [sql, out](DriverConnection &c) { *out = c.execute(sql); });
+    return *out;
 }
 
 void OraDatabase::DbStreamQuery(const std::string &sql, RowReceiver &to)
 {
-    guarded(sql, [&] {
-        std::unique_ptr<DriverCursor> cursor = m_conn->openCursor(sql);
-        to.columns(cursor->columns());
-        std::vector<std::vector<OraValue>> batch;
-        batch.reserve(kFetchArray);
-        for (bool more = true; more;) {
-            batch.clear();
-            more = cursor->fetch(kFetchArray, batch);
-            for (const auto &row : batch)
-                if (!to.row(row)) return;
-        }
-    });
+    // One path for every driver, on any thread: the driver's cursor read in arrays of
+    // kFetchArray rows; the receiver sees them on the caller's thread.
+    std::unique_ptr<OraCursor> cursor = DbOpenCursor(sql);
+    to.columns(cursor->columnNames());
+    std::vector<std::vector<OraValue>> rows;
+    rows.reserve(kFetchArray);
+    bool more = true;
+    while (more) {
+        rows.clear();
+        more = cursor->Fetch(kFetchArray, rows);
+        for (const auto &r : rows)
+            if (!to.row(r)) return;
+    }
 }
 
 void OraDatabase::ExecuteSQL(const std::string &plsql)
 {
-    guarded(plsql, [&] { m_conn->executePlsql(plsql, m_params.binds()); });
+    auto binds = std::make_shared<std::vector<OraBind>>(m_params.binds());
+    m_line->run(plsql, [plsql, binds](DriverConnection &c) { c.executePlsql(plsql, *binds); });
+    for (const OraBind &b : *binds)
+        if (m_params.Contains(b.name)) m_params(b.name).value = b.value;
 }
 
-bool OraDatabase::ConnectionOK() { return m_conn && m_conn->connectionOK(); }
-
-void OraDatabase::Close()
+std::shared_ptr<PendingCall> OraDatabase::StartExecuteSQL(const std::string &plsql, int limitMs)
 {
-    if (!m_conn) return;
-    auto conn = std::move(m_conn);
-    conn->close();
+    traceStatement(plsql);
+    auto binds = std::make_shared<std::vector<OraBind>>(m_params.binds());
+    auto call = m_line->start(plsql, [plsql, binds](DriverConnection &c) { c.executePlsql(plsql, *binds); },
+                              limitMs > 0 ? limitMs : m_line->statementLimitMs);
+    m_started = binds;
+    return call;
 }
+
+void OraDatabase::EndExecuteSQL(const std::shared_ptr<PendingCall> &call)
+{
+    auto binds = std::move(m_started);
+    m_line->end(call);
+    if (binds)
+        for (const OraBind &b : *binds)
+            if (m_params.Contains(b.name)) m_params(b.name).value = b.value;
+}
+
+bool OraDatabase::ConnectionOK() { return m_line->connectionOK(); }
+
+void OraDatabase::Close() { m_line->close(); }
 
 // ---------------------------------------------------------------- session
 
@@ -279,16 +421,41 @@ OraSession::OraSession()
 OraSession::~OraSession() = default;
 
 std::unique_ptr<OraDatabase> OraSession::DbOpenDatabase(const std::string &service, const std::string &userPassword,
-                                                        int)
+                                                        int options)
+{
+    return DbOpenDatabase(service, userPassword, options, OpenOptions{});
+}
+
+std::unique_ptr<OraDatabase> OraSession::DbOpenDatabase(const std::string &service, const std::string &userPassword,
+                                                        int, const OpenOptions &how)
 {
     auto slash = userPassword.find('/');
     std::string user = userPassword.substr(0, slash);
     std::string password = slash == std::string::npos ? std::string() : userPassword.substr(slash + 1);
     bool sim = service.size() >= 4 && upper(service.substr(0, 4)) == "SIM:";
-    Driver &driver = sim ? *m_simDriver : *m_clientDriver;
-    traceStatement("CONNECT " + user + "/" + password + "@" + service);
-    auto conn = driver.open(sim ? service.substr(4) : service, user, password);
-    return std::make_unique<OraDatabase>(std::move(conn), service, upper(user));
+    std::shared_ptr<Driver> driver = sim ? m_simDriver : m_clientDriver;
+    const std::string connectText = "CONNECT " + user + "/" + password + "@" + service;
+    traceStatement(connectText);
+    const std::string target = sim ? service.substr(4) : service;
+    std::unique_ptr<DriverConnection> conn;
+    if (!how.waiter && how.connectLimitMs <= 0) {
+        conn = driver->open(target, user, password);
+    } else {
+        // The connect owns what it needs: past its limit nobody waits for it, and a
+        // connection it opens late is closed again.
+        auto call = std::make_shared<PendingCall>(service, upper(user), traceText(connectText), how.connectLimitMs);
+        auto out = std::make_shared<std::unique_ptr<DriverConnection>>();
+        startCall(call, [driver, target, user, password, out] { *out = driver->open(target, user, password); });
+        if (how.waiter) how.waiter->wait({call}, {});
+        else BlockingWaiter().wait({call}, {});
+        if (call->dropped()) throw CallDropped();
+        if (std::exception_ptr e = call->error()) std::rethrow_exception(e);
+        conn = std::move(*out);
+    }
+    auto db = std::make_unique<OraDatabase>(std::move(conn), service, upper(user));
+    db->setWaiter(how.waiter);
+    db->setStatementLimit(how.statementLimitMs);
+    return db;
 }
 
 void OraSession::setClientDriver(std::unique_ptr<Driver> driver)

@@ -3,10 +3,13 @@
 // Operation names follow the access object model the windows are written against
 // (DbOpenDatabase, DbCreateDynaset, DbExecuteSQL, ExecuteSQL, LastServerErr, ...).
 // Every failure is thrown as access::OraError.
+#include "calls.h"
 #include "driver.h"
 #include "oraerror.h"
 #include "oravalue.h"
 
+#include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -42,11 +45,15 @@ private:
     bool m_closed = false;
 };
 
+class CallLine;
+
 // A read-only query result fetched in batches, for results too large to
 // materialise (the SQL editor's grid asks for rows as the user scrolls).
 class OraCursor {
 public:
     explicit OraCursor(std::unique_ptr<DriverCursor> cursor);
+    // A cursor whose fetches travel like the other calls of its connection.
+    OraCursor(std::unique_ptr<DriverCursor> cursor, std::shared_ptr<CallLine> line);
     const std::vector<std::string> &columnNames() const;
     // Appends up to maxRows rows to `rows`; answers false once the result is
     // exhausted (later calls append nothing). Throws OraError.
@@ -55,7 +62,8 @@ public:
     void Close();
 
 private:
-    std::unique_ptr<DriverCursor> m_cursor;
+    std::shared_ptr<DriverCursor> m_cursor;
+    std::shared_ptr<CallLine> m_line;
     std::vector<std::string> m_columns;
     bool m_done = false;
 };
@@ -75,6 +83,48 @@ private:
     std::vector<OraBind> m_binds;
 };
 
+// How the calls of one connection travel: inline on the caller's thread when nobody
+// waits elsewhere and there is no time limit, otherwise on a thread of their own
+// while the waiter waits. One call at a time: a call made while another is out
+// waits for it first. Shared with the connection's cursors and with the threads of
+// calls still out.
+class CallLine {
+public:
+    CallLine(std::shared_ptr<DriverConnection> conn, std::string service, std::string user);
+
+    // Runs `job` on the connection and throws what it threw (ORA-03114 once the
+    // connection is closed or dead). `what` is the statement, traced when `trace`.
+    void run(const std::string &what, const std::function<void(DriverConnection &)> &job, bool trace = true);
+    // Starts `job` and answers at once; end() waits for it and throws what it threw.
+    std::shared_ptr<PendingCall> start(const std::string &what, const std::function<void(DriverConnection &)> &job,
+                                       int limitMs);
+    void end(const std::shared_ptr<PendingCall> &call);
+
+    int lastServerErr() const { return m_lastServerErr; }
+    bool connectionOK();
+    bool dead() const { return m_dead; }
+    bool open() const { return m_conn != nullptr; }
+    bool busy() const;
+    std::shared_ptr<PendingCall> current() const { return m_call; }
+    void breakCall();
+    void close();
+
+    std::shared_ptr<CallWaiter> waiter;       // none: inline unless there is a limit
+    int statementLimitMs = 0;                 // 0: none
+
+private:
+    void check();
+    void waitIdle();
+    void failed(const OraError &e);
+
+    std::shared_ptr<DriverConnection> m_conn;
+    std::string m_service, m_user;
+    std::shared_ptr<PendingCall> m_call;     // the last call sent to a thread
+    int m_lastServerErr = 0;
+    bool m_dead = false;
+    std::atomic<int> m_inline{0};             // calls running inline right now
+};
+
 class OraDatabase {
 public:
     OraDatabase(std::unique_ptr<DriverConnection> conn, std::string service, std::string user);
@@ -89,21 +139,45 @@ public:
     void DbStreamQuery(const std::string &sql, RowReceiver &to);
     long DbExecuteSQL(const std::string &sql);
     void ExecuteSQL(const std::string &plsql);   // runs a block with the declared Parameters
-    int LastServerErr() const { return m_lastServerErr; }
+    int LastServerErr() const { return m_line->lastServerErr(); }
     bool ConnectionOK();
     OraParameters &Parameters() { return m_params; }
     void Close();
+
+    // A block started on the connection's own thread, so that several connections
+    // answer side by side; EndExecuteSQL waits for it, stores its outputs in
+    // Parameters and throws what it threw. limitMs 0: the statement limit.
+    std::shared_ptr<PendingCall> StartExecuteSQL(const std::string &plsql, int limitMs = 0);
+    void EndExecuteSQL(const std::shared_ptr<PendingCall> &call);
+
+    // Breaks the call that is out on this connection (it ends with ORA-01013).
+    void BreakCall() { m_line->breakCall(); }
+    // A call is out on this connection right now.
+    bool Busy() const { return m_line->busy(); }
+    // The connection was found gone (ORA-03113, ORA-03114, ORA-03135, ORA-12537, ...) or
+    // a broken call never ended: every call fails, ConnectionOK answers false.
+    bool Dead() const { return m_line->dead(); }
+
+    void setWaiter(std::shared_ptr<CallWaiter> waiter) { m_line->waiter = std::move(waiter); }
+    CallWaiter *waiter() const { return m_line->waiter.get(); }
+    void setStatementLimit(int ms) { m_line->statementLimitMs = ms; }
+    int statementLimit() const { return m_line->statementLimitMs; }
 
     const std::string &service() const { return m_service; }
     const std::string &user() const { return m_user; }
 
 private:
-    template <class F> auto guarded(const std::string &sql, F &&f) -> decltype(f());
-
-    std::unique_ptr<DriverConnection> m_conn;
+    std::shared_ptr<CallLine> m_line;
     OraParameters m_params;
     std::string m_service, m_user;
-    int m_lastServerErr = 0;
+    std::shared_ptr<std::vector<OraBind>> m_started;   // outputs of the started block
+};
+
+// How a connection is opened and how its calls travel.
+struct OpenOptions {
+    std::shared_ptr<CallWaiter> waiter;       // none: the calling thread blocks
+    int connectLimitMs = 0;                   // 0: none
+    int statementLimitMs = 0;                 // 0: none
 };
 
 // Created once; routes a service name to its driver: "sim:NAME" to the simulated
@@ -116,12 +190,16 @@ public:
     std::unique_ptr<OraDatabase> DbOpenDatabase(const std::string &service,
                                                 const std::string &userPassword,
                                                 int options = 0);
+    // The same with a waiter and time limits: the connect runs on a thread of its own.
+    std::unique_ptr<OraDatabase> DbOpenDatabase(const std::string &service, const std::string &userPassword,
+                                                int options, const OpenOptions &how);
     // Replaces the driver for real servers (tests, or a later client-library driver).
     void setClientDriver(std::unique_ptr<Driver> driver);
 
 private:
-    std::unique_ptr<Driver> m_simDriver;
-    std::unique_ptr<Driver> m_clientDriver;
+    // Shared with the threads of connects still out.
+    std::shared_ptr<Driver> m_simDriver;
+    std::shared_ptr<Driver> m_clientDriver;
 };
 
 // Appends a statement to the file named by SQLVIGIL_SQL_TRACE (if set), line breaks folded

@@ -1,13 +1,120 @@
 #include "simdriver.h"
 
+#include "extension.h"
 #include "functions.h"
 #include "oraerror.h"
 #include "simerror.h"
 #include "simulator.h"
+#include "testing.h"
+
+#include <sqlite3.h>
+
+#include <cctype>
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <thread>
 
 namespace sqlvigil::access {
 
 namespace {
+
+std::string lower(std::string s)
+{
+    for (auto &c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string upperText(std::string s)
+{
+    for (auto &c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// An instance serves one statement at a time, whichever thread sends it. The
+// instances live once per process (the simulator's registry), so their locks do too.
+std::shared_ptr<std::mutex> instanceLock(const std::string &key)
+{
+    static std::mutex guard;
+    static std::map<std::string, std::weak_ptr<std::mutex>> locks;
+    std::lock_guard<std::mutex> lock(guard);
+    auto &slot = locks[upperText(key)];
+    std::shared_ptr<std::mutex> m = slot.lock();
+    if (!m) {
+        m = std::make_shared<std::mutex>();
+        slot = m;
+    }
+    return m;
+}
+
+OraError cancelled() { return OraError::ora(1013, "user requested cancel of current operation"); }
+
+// The simulated network between the console and one connection: every round trip
+// waits `latencyMs` first, or, with `hang`, waits until the call is broken. A break
+// also interrupts a statement running in the engine.
+class Wire {
+public:
+    Wire(const SimWaits &w, std::shared_ptr<std::mutex> lock, ::sqlite3 *db)
+        : m_waits(w), m_instance(std::move(lock)), m_db(db)
+    {
+    }
+
+    // Runs one round trip: the wait, then `call` in the engine under the instance's lock.
+    template <class Call> auto roundTrip(Call &&call) -> decltype(call())
+    {
+        struct Out {
+            Wire &w;
+            explicit Out(Wire &wire) : w(wire)
+            {
+                std::lock_guard<std::mutex> lock(w.m_mutex);
+                w.m_inCall = true;
+            }
+            ~Out()
+            {
+                std::lock_guard<std::mutex> lock(w.m_mutex);
+                w.m_inCall = false;
+                w.m_inEngine = false;
+                w.m_broken = false;
+            }
+        } out(*this);
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            auto broken = [this] { return m_broken; };
+            if (m_waits.hang) m_woken.wait(lock, broken);
+            else if (m_waits.latencyMs > 0) m_woken.wait_for(lock, std::chrono::milliseconds(m_waits.latencyMs), broken);
+            if (m_broken) throw cancelled();
+        }
+        std::lock_guard<std::mutex> engine(*m_instance);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_broken) throw cancelled();
+            m_inEngine = true;
+        }
+        return call();
+    }
+
+    void breakCall()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_inCall) return;
+        m_broken = true;
+        m_woken.notify_all();
+        // The instance runs only this connection's statement while it is in the engine.
+        if (m_inEngine && m_db) ::sqlite3_interrupt(m_db);
+    }
+
+private:
+    const SimWaits m_waits;
+    std::shared_ptr<std::mutex> m_instance;
+    ::sqlite3 *m_db;
+    std::mutex m_mutex;
+    std::condition_variable m_woken;
+    bool m_inCall = false;
+    bool m_inEngine = false;
+    bool m_broken = false;
+};
 
 OraError fromSim(const sim::SimError &e) { return OraError(e.code(), e.what()); }
 
@@ -74,7 +181,7 @@ void convertRow(const sim::CellView *cells, std::size_t count, std::vector<OraVa
 // Rows read from the engine's open statement batch by batch.
 class SimCursor : public DriverCursor {
 public:
-    explicit SimCursor(std::unique_ptr<sim::Cursor> c) : m_cursor(std::move(c)) {}
+    SimCursor(std::unique_ptr<sim::Cursor> c, std::shared_ptr<Wire> wire) : m_cursor(std::move(c)), m_wire(std::move(wire)) {}
     const std::vector<std::string> &columns() const override { return m_cursor->columns(); }
     bool fetch(std::size_t maxRows, std::vector<std::vector<OraValue>> &rows) override
     {
@@ -84,35 +191,39 @@ public:
             void row(const sim::CellView *cells, std::size_t count) override { convertRow(cells, count, out->emplace_back()); }
         } sink;
         sink.out = &rows;
-        return translated([&] { return m_cursor->fetch(sink, maxRows); });
+        return m_wire->roundTrip([&] { return translated([&] { return m_cursor->fetch(sink, maxRows); }); });
     }
 
 private:
     std::unique_ptr<sim::Cursor> m_cursor;
+    std::shared_ptr<Wire> m_wire;
 };
 
 class SimConnection : public DriverConnection {
 public:
-    explicit SimConnection(std::unique_ptr<sim::Connection> c) : m_conn(std::move(c)) {}
+    SimConnection(std::unique_ptr<sim::Connection> c, std::shared_ptr<Wire> wire)
+        : m_conn(std::move(c)), m_wire(std::move(wire))
+    {
+    }
 
     OraResult query(const std::string &sql) override
     {
         OraResult r;
         ResultSink sink(r);
-        translated([&] { m_conn->query(sql, sink); });
+        trip([&] { m_conn->query(sql, sink); });
         return r;
     }
 
     std::unique_ptr<DriverCursor> openCursor(const std::string &sql) override
     {
-        return translated([&]() -> std::unique_ptr<DriverCursor> {
-            return std::make_unique<SimCursor>(m_conn->openCursor(sql));
+        return trip([&]() -> std::unique_ptr<DriverCursor> {
+            return std::make_unique<SimCursor>(m_conn->openCursor(sql), m_wire);
         });
     }
 
     long execute(const std::string &sql) override
     {
-        return translated([&] { return m_conn->execute(sql); });
+        return trip([&] { return m_conn->execute(sql); });
     }
 
     void executePlsql(const std::string &block, std::vector<OraBind> &binds) override
@@ -128,7 +239,7 @@ public:
             v.text = b.value.toString();
             values.push_back(std::move(v));
         }
-        translated([&] { m_conn->executeBlock(block, values); });
+        trip([&] { m_conn->executeBlock(block, values); });
         for (std::size_t i = 0; i < binds.size(); ++i) {
             const sim::BindValue &v = values[i];
             if (v.isNull) binds[i].value = OraValue();
@@ -138,19 +249,69 @@ public:
     }
 
     bool connectionOK() override { return m_conn->connectionOK(); }
+    void breakCall() override { m_wire->breakCall(); }
     void close() override { m_conn->close(); }
 
 private:
+    template <class Call> auto trip(Call &&call) -> decltype(call())
+    {
+        return m_wire->roundTrip([&] { return translated(call); });
+    }
+
     std::unique_ptr<sim::Connection> m_conn;
+    std::shared_ptr<Wire> m_wire;
 };
 
 } // namespace
 
+SimWaits takeSimWaits(std::string &key)
+{
+    SimWaits w;
+    const auto q = key.find('?');
+    if (q == std::string::npos) return w;
+    std::stringstream items(key.substr(q + 1));
+    std::string item, kept;
+    while (std::getline(items, item, '&')) {
+        const auto eq = item.find('=');
+        const std::string name = lower(item.substr(0, eq));
+        const std::string value = eq == std::string::npos ? std::string() : item.substr(eq + 1);
+        if (name == "latency" || name == "hang") {
+            // Whole non-negative numbers only; anything else is refused with the option named.
+            bool digits = !value.empty() && value.size() <= 7;
+            for (char c : value) digits = digits && std::isdigit(static_cast<unsigned char>(c));
+            if (!digits)
+                throw OraError::ora(12154, "TNS:could not resolve the connect identifier specified (" + name +
+                                               " needs a whole number, not \"" + value + "\")");
+            const int n = std::stoi(value);
+            if (name == "latency") w.latencyMs = n;
+            else w.hang = n != 0;
+            continue;
+        }
+        if (item.empty()) continue;
+        kept += (kept.empty() ? "" : "&") + item;
+    }
+    key = key.substr(0, q) + (kept.empty() ? "" : "?" + kept);
+    return w;
+}
+
 std::unique_ptr<DriverConnection> SimDriver::open(const std::string &service, const std::string &user,
                                                   const std::string &password)
 {
+    std::string key = service;
+    const SimWaits waits = takeSimWaits(key);
+    // The connect is a round trip too; it cannot hang, so that a hung instance is
+    // reached and then broken like a server that stopped answering.
+    if (waits.latencyMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(waits.latencyMs));
     return translated([&]() -> std::unique_ptr<DriverConnection> {
-        return std::make_unique<SimConnection>(sim::Connection::open(service, user, password));
+        auto lock = instanceLock(key);
+        std::unique_ptr<sim::Connection> conn;
+        ::sqlite3 *db = nullptr;
+        {
+            std::lock_guard<std::mutex> engine(*lock);
+            conn = sim::Connection::open(key, user, password);
+            db = sim::testing::context(key).db();
+        }
+        return std::make_unique<SimConnection>(std::move(conn), std::make_shared<Wire>(waits, lock, db));
     });
 }
 

@@ -52,6 +52,7 @@ public:
     }
 
     bool connectionOK() override { return m_inner->ConnectionOK(); }
+    void breakCall() override { m_inner->BreakCall(); }
     void close() override { m_inner->Close(); }
 
 private:

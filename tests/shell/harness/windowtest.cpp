@@ -2,6 +2,7 @@
 
 #include "testing.h"
 
+#include "callwaiter.h"
 #include "conexiones.h"
 #include "errores.h"
 #include "esquema.h"
@@ -85,6 +86,8 @@ WindowTest::WindowTest(Options o) : ctx(prompts), m_service(o.service)
         registerServer(*ctx.repository, o);
     shell::Armar_Bloques(ctx.bloques);
     ctx.session = std::make_unique<access::OraSession>();
+    if (o.offThread)
+        shell::installGuiWaiter(ctx);
     ctx.slotTable.initialise();
     if (o.initialise)
         connections::selectServer(ctx, 0, "DEMO");
@@ -92,6 +95,7 @@ WindowTest::WindowTest(Options o) : ctx(prompts), m_service(o.service)
         m_driver = std::make_unique<RecordingDriver>();
         ctx.slotTable.connection(1) = std::make_unique<access::OraDatabase>(
             m_driver->open(o.service, o.login, o.password), o.service, o.login);
+        ctx.slotTable.connection(1)->setWaiter(ctx.waiter);
         ctx.slotTable[1].connectionFlag = shell::kConnected;
         ctx.enableDisconnect();
     }

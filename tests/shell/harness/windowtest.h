@@ -51,6 +51,7 @@ struct Options {
     std::string login = "SYSTEM";
     std::string password = "MANAGER";
     bool initialise = true;               // tables and saved queries created
+    bool offThread = true;                // calls to the server wait as in the console (callwaiter.h)
 };
 
 class WindowTest {
