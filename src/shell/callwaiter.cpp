@@ -101,10 +101,12 @@ QWidget *GuiWaiter::callerWindow() const
         return modal;
     if (QWidget *focus = QApplication::focusWidget())
         return formOf(focus);
-    if (auto *frame = qobject_cast<QMainWindow *>(QApplication::activeWindow()))
-        if (auto *mdi = frame->findChild<QMdiArea *>())
-            if (QMdiSubWindow *sub = mdi->activeSubWindow())
-                return sub->widget();
+    // Nothing has the focus (the frame not active): the frame's current child window.
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (auto *frame = qobject_cast<QMainWindow *>(top))
+            if (auto *mdi = frame->findChild<QMdiArea *>())
+                if (QMdiSubWindow *sub = mdi->currentSubWindow())
+                    return sub->widget();
     return nullptr;
 }
 

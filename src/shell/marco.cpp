@@ -673,6 +673,11 @@ void Marco::showRunning()
     GuiWaiter *w = guiWaiter(m_ctx);
     const bool out = w && !w->running().empty();
     const QString text = w ? w->runningText(1000) : QString();
+    // The bar's passing message would cover the account of the calls.
+    if (!text.isEmpty())
+        statusBar()->clearMessage();
+    else if (LlamadaEnCurso->isVisible())
+        statusBar()->showMessage(QString::fromStdString("Repository: " + m_ctx.repositoryFile()));
     LlamadaEnCurso->setText(text);
     LlamadaEnCurso->setVisible(!text.isEmpty());
     CancelarLlamada->setVisible(!text.isEmpty());

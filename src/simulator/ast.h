@@ -149,6 +149,45 @@ struct ColumnDef {
     int length = -1, precision = -1, scale = -1;
     bool notNull = false;
     ExprP defaultValue;
+    std::string defaultText;   // the default as written, for ALTER TABLE MODIFY
+};
+
+// A constraint as declared, inline on a column or out of line.
+struct ConstraintDef {
+    std::string name;                   // empty: the system names it SYS_Cnnnnnn
+    char type = 'C';                    // P primary key, U unique, C check or not null, R foreign key
+    std::vector<std::string> columns;
+    std::string condition;              // CHECK: the condition as written
+    bool notNull = false;               // C: a NOT NULL constraint on columns[0]
+    std::string refSchema, refTable;    // R: the referenced table
+    std::vector<std::string> refColumns; // R: empty for the primary key
+    std::string deleteRule = "NO ACTION";   // R: NO ACTION, CASCADE, SET NULL
+    bool disabled = false;              // DISABLE
+};
+
+// One action of ALTER TABLE.
+struct AlterAction {
+    enum Kind {
+        AddColumns, ModifyColumns, DropColumns, AddConstraint, DropConstraint,
+        EnableConstraint, DisableConstraint, RenameColumn, RenameTable,
+    };
+    Kind kind = AddColumns;
+    std::vector<ColumnDef> columnDefs;   // ADD / MODIFY columns
+    std::vector<int> nullChange;         // MODIFY: 0 unchanged, 1 NOT NULL, 2 NULL
+    std::vector<std::string> names;      // DROP COLUMN names; RENAME COLUMN from/to; RENAME TO name;
+                                         // constraint name of DROP/ENABLE/DISABLE
+    std::vector<ConstraintDef> constraints;
+    bool cascade = false;                // DROP CONSTRAINT ... CASCADE
+    char constraintKind = 0;             // ENABLE/DISABLE/DROP PRIMARY KEY ('P') or UNIQUE (cols) ('U')
+};
+
+// CREATE / ALTER SEQUENCE options; unset values are -1 / not given.
+struct SequenceOptions {
+    bool hasStart = false, hasIncrement = false, hasMin = false, hasMax = false, hasCache = false;
+    bool noMin = false, noMax = false;
+    double start = 0, increment = 1, minValue = 0, maxValue = 0;
+    long cache = 20;
+    int cycle = -1, order = -1;          // -1 not given, 0 NO..., 1 given
 };
 
 struct Statement {
@@ -156,6 +195,8 @@ struct Statement {
         Query, Insert, Update, Delete, CreateTable, CreateView, CreateSynonym, CreateIndex,
         DropTable, DropView, DropSynonym, DropIndex, Truncate, Commit, Rollback,
         SetCurrentSchema, Block, Savepoint, RollbackTo,
+        AlterTable, CreateSequence, AlterSequence, DropSequence, Comment, AlterSession,
+        CreateStored, DropStored, AlterTrigger,
     };
     Kind kind = Query;
     std::size_t sourcePos = 0;      // offset of the statement in its block, for PL/SQL messages
@@ -171,6 +212,19 @@ struct Statement {
     TableRef target;                                   // synonym target; index table
     std::string identifier;                            // schema for SET CURRENT_SCHEMA
     std::vector<std::unique_ptr<Statement>> body;      // Block: statements of an anonymous block
+    std::vector<ConstraintDef> constraints;            // CREATE TABLE: every constraint declared
+    std::vector<AlterAction> actions;                  // ALTER TABLE
+    SequenceOptions sequence;                          // CREATE / ALTER SEQUENCE
+    // COMMENT ON TABLE t | COLUMN t.c IS 'text': identifier holds the column (empty for a
+    // table), text the comment. ALTER SESSION SET name = value: identifier, text.
+    // CREATE PROCEDURE/FUNCTION/PACKAGE [BODY]/TRIGGER/TYPE [BODY], DROP of them and ALTER
+    // TRIGGER: objectType, table the object's name, text the source (from the object kind
+    // on) or ENABLE/DISABLE/COMPILE.
+    std::string text, objectType;
+    std::vector<std::pair<std::string, std::string>> settings;   // ALTER SESSION SET a = b ...
+    // CREATE TRIGGER: the table, its timing and events.
+    std::string triggerTiming, triggerEvents;
+    bool disabled = false;                             // CREATE TRIGGER ... DISABLE
 };
 
 } // namespace sim::ast

@@ -309,8 +309,6 @@ ORA_FN(oraSub)
     });
 }
 
-// Oracle's implicit date-to-text conversion (NLS_DATE_FORMAT of an American session).
-const char *const kDefaultDateModel = "DD-MON-RR";
 
 ORA_FN(oraConcat)
 {
@@ -318,7 +316,7 @@ ORA_FN(oraConcat)
         std::string out;
         std::int64_t d;
         for (int i = 0; i < argc; ++i) {
-            if (dateValue(argv[i], d)) out += formatDateModel(d, kDefaultDateModel);
+            if (dateValue(argv[i], d)) out += formatDateModel(d, host(ctx)->dateFormat());
             else if (sqlite3_value_type(argv[i]) == SQLITE_TEXT && static_cast<std::size_t>(sqlite3_value_bytes(argv[i])) > kMaxText) raise(1489);
             else out += textOf(argv[i]);
             if (out.size() > kMaxText) raise(1489);
@@ -1023,7 +1021,7 @@ ORA_FN(oraToChar)
         bool date = dateValue(argv[0], d);
         if (argc < 2 || isNull(argv[1])) {
             if (argc >= 2) return sqlite3_result_null(ctx);
-            if (date) return resultText(ctx, formatDateModel(d, kDefaultDateModel));
+            if (date) return resultText(ctx, formatDateModel(d, host(ctx)->dateFormat()));
             return resultText(ctx, textOf(argv[0]));
         }
         std::string model = textOf(argv[1]);
@@ -1068,7 +1066,7 @@ ORA_FN(oraToDate)
             // No model: the instance's default form, then Oracle's NLS default DD-MON-RR.
             auto p = parseDate(text.data(), text.size());
             if (p) return resultDate(ctx, *p);
-            model = "DD-MON-RR";
+            model = host(ctx)->dateFormat();
         }
         resultDate(ctx, parseDateModel(text, model, host(ctx)->now()));
     });
@@ -1089,7 +1087,7 @@ ORA_FN(oraCast)
             std::int64_t d;
             if (dateValue(argv[0], d)) return resultDate(ctx, d);
             std::string text = textOf(argv[0]);
-            return resultDate(ctx, parseDateModel(text, "DD-MON-RR", host(ctx)->now()));
+            return resultDate(ctx, parseDateModel(text, host(ctx)->dateFormat(), host(ctx)->now()));
         }
         resultText(ctx, textOf(argv[0]));
     });
@@ -1167,7 +1165,7 @@ ORA_FN(oraFit)
             std::int64_t d;
             if (dateValue(argv[0], d)) return sqlite3_result_value(ctx, argv[0]);
             if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) raise(932, "inconsistent datatypes: expected DATE got NUMBER");
-            return resultDate(ctx, parseDateModel(textOf(argv[0]), "DD-MON-RR", host(ctx)->now()));
+            return resultDate(ctx, parseDateModel(textOf(argv[0]), host(ctx)->dateFormat(), host(ctx)->now()));
         }
         std::string text = textOf(argv[0]);
         if (static_cast<int>(text.size()) > size) raise(1401, "inserted value too large for column");

@@ -19,6 +19,8 @@ public:
     virtual std::string currentUser() const = 0;     // USER
     virtual long currentUid() const = 0;             // UID
     virtual long currentSid() const = 0;             // USERENV('SESSIONID')
+    // The running session's NLS_DATE_FORMAT: implicit conversions between DATE and text.
+    virtual std::string dateFormat() const { return "DD-MON-RR"; }
 };
 
 void registerFunctions(sqlite3 *db, FunctionHost *host);

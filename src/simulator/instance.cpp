@@ -278,6 +278,9 @@ std::shared_ptr<const EngineSnapshot> Instance::snapshot()
     for (const auto &l : m_logins) out->logins[l.first] = {l.second.password, l.second.dba, l.second.uid};
     out->nextUid = m_nextUid;
     out->nextObjectId = m_nextObjectId;
+    out->sequences = m_sequences;
+    out->nextConstraint = m_nextConstraint;
+    out->anyTriggers = m_anyTriggers;
     return out;
 }
 
@@ -303,6 +306,9 @@ bool Instance::restore(const EngineSnapshot &snapshot)
     for (const auto &l : snapshot.logins) m_logins[l.first] = {l.second.password, l.second.dba, l.second.uid};
     m_nextUid = snapshot.nextUid;
     m_nextObjectId = snapshot.nextObjectId;
+    m_sequences = snapshot.sequences;
+    m_nextConstraint = snapshot.nextConstraint;
+    m_anyTriggers = snapshot.anyTriggers;
     ++m_catalogVersion;
     return true;
 }
@@ -314,7 +320,9 @@ void Instance::createCatalogTables()
     exec("CREATE TABLE SIM_SYNONYMS (OWNER TEXT, SYNONYM_NAME TEXT, TABLE_OWNER TEXT, TABLE_NAME TEXT, "
          "DB_LINK TEXT, PRIMARY KEY (OWNER, SYNONYM_NAME))");
     exec("CREATE TABLE SIM_COLUMNS (OWNER TEXT, TABLE_NAME TEXT, COLUMN_ID INTEGER, COLUMN_NAME TEXT, "
-         "DATA_TYPE TEXT, DATA_LENGTH INTEGER, DATA_PRECISION INTEGER, DATA_SCALE INTEGER, NULLABLE TEXT)");
+         "DATA_TYPE TEXT, DATA_LENGTH INTEGER, DATA_PRECISION INTEGER, DATA_SCALE INTEGER, NULLABLE TEXT, "
+         "NATIVE_NOT_NULL TEXT)");
+    createSchemaTables();
 }
 
 void Instance::createBaseObjects()

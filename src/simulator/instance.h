@@ -13,6 +13,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -21,7 +23,10 @@ struct sqlite3_stmt;
 
 namespace sim {
 
-namespace ast { struct Statement; }
+namespace ast { struct Statement; struct ConstraintDef; struct ColumnDef; }
+
+// The SQLite declared type of an Oracle column.
+std::string sqliteType(const ast::ColumnDef &c);
 
 class Session;
 
@@ -58,6 +63,13 @@ struct PreparedStatement {
     std::uint64_t catalogVersion = 0;
 };
 
+// A sequence as the engine hands out its numbers.
+struct SequenceState {
+    double start = 1, last = 0, increment = 1, minValue = 1, maxValue = 1e27, lastNumber = 1;
+    long cache = 20;
+    bool started = false, cycle = false, order = false;
+};
+
 // What a new instance copies from one that loaded the same scenario. Every member of the
 // engine that loading a scenario fills (outside the SQLite database) belongs here, copied
 // by Instance::snapshot() and restore(); one left out would be missing from the copies.
@@ -71,6 +83,9 @@ struct EngineSnapshot {
     };
     std::map<std::string, Login> logins;
     long nextUid = 0, nextObjectId = 0;
+    std::map<std::string, SequenceState> sequences;   // the engine's state of schema objects
+    long nextConstraint = 0;
+    bool anyTriggers = false;
 };
 
 class Instance : public InstanceContext, public Catalog, public FunctionHost {
@@ -104,6 +119,7 @@ public:
 
     // FunctionHost
     std::int64_t now() const override { return m_clock.now(); }
+    std::string dateFormat() const override;
     std::string currentUser() const override;
     long currentUid() const override;
     long currentSid() const override;
@@ -125,6 +141,59 @@ public:
     void addEntry(CatalogEntry e);
     void removeEntry(const std::string &owner, const std::string &name);
     std::uint64_t catalogVersion() const { return m_catalogVersion; }
+
+    // Small SQLite helpers (schema.cpp): "?" parameters are texts, the empty text NULL;
+    // results come back as texts, NULL as the empty text.
+    std::vector<std::vector<std::string>> rows(const std::string &sql, const std::vector<std::string> &params = {});
+    void run(const std::string &sql, const std::vector<std::string> &params = {});
+    // A definition changed: cached translations and column lists are dropped.
+    void schemaChanged();
+    // Rows of SIM_OBJECTS alone, for objects outside the namespace of tables and views
+    // (package and type bodies, triggers, indexes).
+    void addObjectRow(const std::string &owner, const std::string &name, const std::string &type);
+    void removeObjectRow(const std::string &owner, const std::string &name, const std::string &type);
+
+    // Constraints (schema.cpp).
+    struct Constraint {
+        std::string owner, name, table;
+        char type = 'C';                 // P, U, C, R
+        std::vector<std::string> columns;
+        std::string condition, rOwner, rName, deleteRule;
+        bool enabled = true, notNull = false;
+    };
+    std::vector<Constraint> constraints(const std::string &where, const std::vector<std::string> &params);
+    std::optional<Constraint> constraint(const std::string &owner, const std::string &name);
+    void addConstraint(const std::string &owner, const std::string &table, ast::ConstraintDef def,
+                       const std::string &currentSchema);
+    void removeConstraint(const Constraint &c, bool cascade);
+    void setConstraintEnabled(const Constraint &c, bool enabled, bool cascade);
+    std::vector<Constraint> dependents(const Constraint &key);
+    std::vector<Constraint> enforcedOn(const std::string &owner, const std::string &table);
+    void dropTableConstraints(const std::string &owner, const std::string &table, bool cascade);
+    void checkTruncate(const std::string &owner, const std::string &table);
+    void createEnforcement(const Constraint &c);
+    void dropEnforcement(const Constraint &c);
+    void refreshNullable(const std::string &owner, const std::string &table);
+    SimError uniqueViolation(const std::string &sqliteMessage);
+
+    // Sequences: their numbers are handed out outside transactions, as Oracle does.
+    using Sequence = SequenceState;
+    // "OWNER.NAME" of the sequence [schema.]name; ORA-02289 when there is none.
+    std::string resolveSequence(const std::string &schema, const std::string &name,
+                                const std::string &currentSchema) const;
+    double nextValue(const std::string &key);
+    std::optional<double> sequenceLast(const std::string &key) const;
+    std::optional<Sequence> sequenceState(const std::string &key) const
+    {
+        auto it = m_sequences.find(key);
+        if (it == m_sequences.end()) return std::nullopt;
+        return it->second;
+    }
+    void setSequenceState(const std::string &key, const Sequence &s) { m_sequences[key] = s; }
+    void dropSequenceState(const std::string &key) { m_sequences.erase(key); }
+    // Whether any trigger was ever created (DML then looks for enabled ones).
+    bool hasTriggers() const { return m_anyTriggers; }
+    void noteTrigger() { m_anyTriggers = true; }
 
     // Statement running support.
     sqlite3_stmt *prepare(const std::string &sqlite);
@@ -156,7 +225,14 @@ public:
 
 private:
     void createCatalogTables();
+    void createSchemaTables();
     void createBaseObjects();
+    std::string systemConstraintName(const std::string &owner);
+    std::string checkSql(const Constraint &c);
+    void validate(const Constraint &c);
+    std::map<std::string, Sequence> m_sequences;
+    long m_nextConstraint = 3400;
+    bool m_anyTriggers = false;
 
     std::string m_key, m_name;
     std::map<std::string, std::string> m_options;
@@ -207,6 +283,11 @@ public:
     std::string user() const override { return m_user; }
     std::string currentSchema() const override { return m_schema; }
     void setCurrentSchema(const std::string &schema) override { m_schema = schema; }
+    // ALTER SESSION settings (NLS_DATE_FORMAT, ...); empty when not set.
+    std::string parameter(const std::string &name) const;
+    // The session's CURRVAL of sequence "OWNER.NAME"; false before its first NEXTVAL.
+    bool currval(const std::string &key, double &value) const;
+    void setCurrval(const std::string &key, double value) { m_currval[key] = value; }
     long sid() const override { return m_sid; }
     bool isDba() const override { return m_dba; }
     long execute(const std::string &oracleSql) override;
@@ -234,6 +315,14 @@ private:
     void runQuery(const std::string &sqlite, RowSink &sink);
     long runDml(const std::string &sqlite);
     long ddl(ast::Statement &st);
+    // schema.cpp
+    long schemaDdl(ast::Statement &st);
+    long alterTable(ast::Statement &st);
+    long sequenceDdl(ast::Statement &st);
+    long storedDdl(ast::Statement &st);
+    long alterSession(ast::Statement &st);
+    void checkTriggers(const std::string &owner, const std::string &table, int kind,
+                       const std::vector<std::string> &setColumns);
     void checkWrite(const std::string &owner) const;
     std::string ownerFor(const ast::TableRef &t) const;
 
@@ -270,6 +359,8 @@ private:
     CheckedCatalog m_checked{*this};
     std::unordered_map<std::string, unsigned> m_held;   // object -> Access bits
     std::uint64_t m_heldVersion = 0;         // catalog version m_held was read at
+    std::map<std::string, std::string> m_parameters;        // ALTER SESSION SET
+    std::map<std::string, double> m_currval;                // sequence -> last NEXTVAL
 };
 
 // The process-wide registry of instances, keyed by the upper-cased text after "sim:".

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <set>
 
 namespace sim {
@@ -203,7 +204,22 @@ private:
     std::unique_ptr<Statement> dropStatement();
     std::unique_ptr<Statement> block();
     void createTableBody(Statement &st);
-    ColumnDef columnDef();
+    ColumnDef columnDef(std::vector<ConstraintDef> *inlineConstraints = nullptr);
+    // --- schema statements (constraints, ALTER TABLE, sequences, comments, sessions)
+    std::unique_ptr<Statement> schemaStatement();
+    std::unique_ptr<Statement> alterTable();
+    std::unique_ptr<Statement> sequenceStatement(Statement::Kind kind);
+    std::unique_ptr<Statement> commentStatement();
+    std::unique_ptr<Statement> alterSession();
+    bool isConstraintStart() const;
+    ConstraintDef outOfLineConstraint();
+    bool inlineConstraint(ColumnDef &c, std::vector<ConstraintDef> &out);
+    void constraintState(ConstraintDef &c);
+    std::string checkCondition();
+    std::vector<std::string> nameList();
+    void references(ConstraintDef &c);
+    double signedNumber();
+    void dmlTail();
     std::string typeName(ColumnDef &c);
     void skipBalanced();
     static int sizeValue(const std::string &text);
@@ -261,8 +277,8 @@ std::unique_ptr<Statement> Parser::statement()
     if (isWord("INSERT")) return insertStatement();
     if (isWord("UPDATE")) return updateStatement();
     if (isWord("DELETE")) return deleteStatement();
-    if (isWord("CREATE")) return createStatement();
-    if (isWord("DROP")) return dropStatement();
+    if (isWord("CREATE") && !isWord("SEQUENCE", 1)) return createStatement();
+    if (isWord("DROP") && !isWord("SEQUENCE", 1)) return dropStatement();
     if (isWord("BEGIN")) return block();
     if (isWord("DECLARE"))
         throw oraError(6550, "line 1, column 1:\nPLS-00103: declarations are not supported by "
@@ -300,16 +316,7 @@ std::unique_ptr<Statement> Parser::statement()
         endOfStatement();
         return st;
     }
-    if (isWord("ALTER") && isWord("SESSION", 1) && isWord("SET", 2) && isWord("CURRENT_SCHEMA", 3)) {
-        m_i += 4;
-        expectOp("=");
-        auto st = std::make_unique<Statement>();
-        st->kind = Statement::SetCurrentSchema;
-        st->identifier = identifier(1435);
-        endOfStatement();
-        return st;
-    }
-    return nullptr;
+    return schemaStatement();
 }
 
 // query: [WITH ...] operand { (UNION [ALL] | INTERSECT | MINUS) operand } [ORDER BY ...]
@@ -1152,6 +1159,7 @@ std::unique_ptr<Statement> Parser::insertStatement()
     auto st = std::make_unique<Statement>();
     st->kind = Statement::Insert;
     expectWord("INSERT");
+    if (isWord("ALL") || isWord("FIRST")) throw oraError(3001, "unimplemented feature: multitable INSERT");
     expectWord("INTO", 925);
     namedTable(st->table);
     if (isIdentifier() && !isWord("VALUES") && !isWord("SELECT")) st->table.alias = identifier();
@@ -1171,6 +1179,7 @@ std::unique_ptr<Statement> Parser::insertStatement()
     } else {
         throw oraError(926);
     }
+    dmlTail();
     endOfStatement();
     return st;
 }
@@ -1207,6 +1216,7 @@ std::unique_ptr<Statement> Parser::updateStatement()
         st->sets.emplace_back(col, expr());
     } while (acceptOp(","));
     if (acceptWord("WHERE")) st->where = expr();
+    dmlTail();
     endOfStatement();
     return st;
 }
@@ -1221,6 +1231,7 @@ std::unique_ptr<Statement> Parser::deleteStatement()
     namedTable(st->table);
     if (isIdentifier() && !isWord("WHERE")) st->table.alias = identifier();
     if (acceptWord("WHERE")) st->where = expr();
+    dmlTail();
     endOfStatement();
     return st;
 }
@@ -1297,26 +1308,13 @@ void Parser::createTableBody(Statement &st)
     if (acceptOp("(")) {
         bool namesOnly = isIdentifier() && (isOp(",", 1) || isOp(")", 1));
         do {
-            if (isWord("CONSTRAINT") || isWord("PRIMARY") || isWord("UNIQUE") ||
-                isWord("FOREIGN") || isWord("CHECK")) {
-                if (acceptWord("CONSTRAINT")) identifier();
-                if (acceptWord("PRIMARY")) {
-                    expectWord("KEY");
-                    expectOp("(");
-                    std::vector<std::string> keys;
-                    do { keys.push_back(identifier()); } while (acceptOp(","));
-                    expectOp(")");
-                    for (auto &c : st.columnDefs)
-                        for (auto &k : keys)
-                            if (c.name == k) c.notNull = true;
-                    for (auto &k : keys) st.columns.push_back(k);   // primary key columns
-                } else {
-                    // UNIQUE/FOREIGN KEY/CHECK: accepted, not enforced.
-                    while (!atEnd() && !isOp(",") && !isOp(")")) {
-                        if (isOp("(")) skipBalanced();
-                        else ++m_i;
-                    }
-                }
+            if (isConstraintStart()) {
+                ConstraintDef c = outOfLineConstraint();
+                if (c.type == 'P')
+                    for (auto &col : st.columnDefs)
+                        for (auto &k : c.columns)
+                            if (col.name == k) col.notNull = true;
+                st.constraints.push_back(std::move(c));
                 continue;
             }
             if (namesOnly) {
@@ -1324,7 +1322,7 @@ void Parser::createTableBody(Statement &st)
                 c.name = identifier();
                 st.columnDefs.push_back(std::move(c));
             } else {
-                st.columnDefs.push_back(columnDef());
+                st.columnDefs.push_back(columnDef(&st.constraints));
             }
         } while (acceptOp(","));
         expectOp(")");
@@ -1342,28 +1340,25 @@ void Parser::createTableBody(Statement &st)
     endOfStatement();
 }
 
-// column-def: name type [DEFAULT expr] {NOT NULL | NULL | PRIMARY KEY | UNIQUE | CHECK (...)
-//             | REFERENCES t [(c)] | CONSTRAINT name}
-ColumnDef Parser::columnDef()
+// column-def: name type [DEFAULT expr] { inline-constraint }
+ColumnDef Parser::columnDef(std::vector<ConstraintDef> *inlineConstraints)
 {
     ColumnDef c;
     c.name = identifier();
     if (isOp(",") || isOp(")")) throw oraError(902);
     c.type = typeName(c);
+    std::vector<ConstraintDef> ignored;
+    std::vector<ConstraintDef> &out = inlineConstraints ? *inlineConstraints : ignored;
     for (;;) {
-        if (acceptWord("DEFAULT")) c.defaultValue = additive();
-        else if (acceptWord("NOT")) { expectWord("NULL"); c.notNull = true; }
-        else if (acceptWord("NULL")) {}
-        else if (acceptWord("PRIMARY")) { expectWord("KEY"); c.notNull = true; }
-        else if (acceptWord("UNIQUE")) {}
-        else if (acceptWord("CONSTRAINT")) identifier();
-        else if (acceptWord("CHECK")) skipBalanced();
-        else if (acceptWord("REFERENCES")) {
-            TableRef ignored;
-            namedTable(ignored);
-            if (isOp("(")) skipBalanced();
-            if (acceptWord("ON")) { expectWord("DELETE"); acceptWord("CASCADE") || acceptWord("SET") ; acceptWord("NULL"); }
-        } else break;
+        if (acceptWord("DEFAULT")) {
+            std::size_t from = peek().pos;
+            c.defaultValue = additive();
+            c.defaultText = m_sql.substr(from, peek().pos - from);
+            while (!c.defaultText.empty() && std::isspace(static_cast<unsigned char>(c.defaultText.back())))
+                c.defaultText.pop_back();
+        } else if (!inlineConstraint(c, out)) {
+            break;
+        }
     }
     return c;
 }
@@ -1536,10 +1531,763 @@ std::unique_ptr<Statement> Parser::block()
     return st;
 }
 
+// ---------------------------------------------------------------- schema statements
+
+// The statements that change a schema's definition other than CREATE/DROP TABLE, VIEW,
+// SYNONYM and INDEX: ALTER TABLE, sequences, COMMENT ON, ALTER SESSION, ALTER TRIGGER and
+// ALTER PROCEDURE/FUNCTION/PACKAGE ... COMPILE. Anything else is left to the handlers.
+std::unique_ptr<Statement> Parser::schemaStatement()
+{
+    if (isWord("ALTER") && isWord("TABLE", 1)) return alterTable();
+    if (isWord("CREATE") && isWord("SEQUENCE", 1)) return sequenceStatement(Statement::CreateSequence);
+    if (isWord("ALTER") && isWord("SEQUENCE", 1)) return sequenceStatement(Statement::AlterSequence);
+    if (isWord("DROP") && isWord("SEQUENCE", 1)) return sequenceStatement(Statement::DropSequence);
+    if (isWord("COMMENT") && isWord("ON", 1)) return commentStatement();
+    if (isWord("ALTER") && isWord("SESSION", 1)) return alterSession();
+    if (isWord("ALTER") && (isWord("TRIGGER", 1) || isWord("PROCEDURE", 1) || isWord("FUNCTION", 1) ||
+                            isWord("PACKAGE", 1) || isWord("TYPE", 1))) {
+        ++m_i;
+        auto st = std::make_unique<Statement>();
+        st->kind = Statement::AlterTrigger;
+        st->objectType = peek().text;
+        ++m_i;
+        namedTable(st->table);
+        if (st->objectType == "TRIGGER" && (isWord("ENABLE") || isWord("DISABLE"))) {
+            st->text = peek().text;
+            ++m_i;
+        } else if (acceptWord("COMPILE")) {
+            st->text = "COMPILE";
+            if (acceptWord("BODY") || acceptWord("PACKAGE")) {}
+            acceptWord("DEBUG");
+            while (isIdentifier() && isOp("=", 1)) {   // compiler settings: REUSE SETTINGS, PLSQL_... = x
+                m_i += 3;
+            }
+            if (acceptWord("REUSE")) expectWord("SETTINGS");
+        } else if (st->objectType == "TRIGGER") {
+            throw oraError(atEnd() ? 936 : 922, atEnd() ? std::string() : "missing or invalid option");
+        } else {
+            throw oraError(3001, "unimplemented feature: ALTER " + st->objectType + " " + peek().text);
+        }
+        endOfStatement();
+        return st;
+    }
+    if (isWord("RENAME") && isIdentifier(1) && isWord("TO", 2)) {
+        // RENAME old TO new: a table, view or synonym of the current schema.
+        ++m_i;
+        auto st = std::make_unique<Statement>();
+        st->kind = Statement::AlterTable;
+        st->table.name = identifier();
+        expectWord("TO");
+        AlterAction a;
+        a.kind = AlterAction::RenameTable;
+        a.names.push_back(identifier());
+        st->actions.push_back(std::move(a));
+        st->text = "RENAME";
+        endOfStatement();
+        return st;
+    }
+    return nullptr;
+}
+
+// A constraint clause starts here (out of line in a table's list or after ADD).
+bool Parser::isConstraintStart() const
+{
+    return isWord("CONSTRAINT") || isWord("PRIMARY") || (isWord("UNIQUE") && isOp("(", 1)) ||
+           isWord("FOREIGN") || isWord("CHECK");
+}
+
+std::vector<std::string> Parser::nameList()
+{
+    std::vector<std::string> names;
+    expectOp("(");
+    do { names.push_back(identifier()); } while (acceptOp(","));
+    expectOp(")");
+    return names;
+}
+
+// '(' condition ')': the condition is parsed (a malformed one is a syntax error) and kept
+// as written, as Oracle shows it in SEARCH_CONDITION.
+std::string Parser::checkCondition()
+{
+    expectOp("(");
+    std::size_t from = peek().pos;
+    expr();
+    std::size_t to = peek().pos;
+    expectOp(")");
+    std::string text = m_sql.substr(from, to - from);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+    return text;
+}
+
+// REFERENCES [schema.]table ['(' columns ')'] [ON DELETE (CASCADE | SET NULL)]
+void Parser::references(ConstraintDef &c)
+{
+    expectWord("REFERENCES");
+    TableRef t;
+    namedTable(t);
+    c.refSchema = t.schema;
+    c.refTable = t.name;
+    if (isOp("(")) c.refColumns = nameList();
+    if (acceptWord("ON")) {
+        expectWord("DELETE");
+        if (acceptWord("CASCADE")) c.deleteRule = "CASCADE";
+        else if (acceptWord("SET")) {
+            expectWord("NULL");
+            c.deleteRule = "SET NULL";
+        } else if (acceptWord("NO")) {
+            expectWord("ACTION");
+        } else {
+            throw oraError(905);
+        }
+    }
+}
+
+// The state after a constraint: ENABLE | DISABLE, [NO]VALIDATE, [NOT] DEFERRABLE,
+// INITIALLY IMMEDIATE, RELY | NORELY, USING INDEX ..., EXCEPTIONS INTO t. Constraints are
+// checked when each statement runs, so INITIALLY DEFERRED is refused as unimplemented.
+void Parser::constraintState(ConstraintDef &c)
+{
+    for (;;) {
+        if (acceptWord("ENABLE")) c.disabled = false;
+        else if (acceptWord("DISABLE")) c.disabled = true;
+        else if (acceptWord("VALIDATE") || acceptWord("NOVALIDATE") || acceptWord("RELY") ||
+                 acceptWord("NORELY") || acceptWord("DEFERRABLE")) {}
+        else if (isWord("NOT") && isWord("DEFERRABLE", 1)) m_i += 2;
+        else if (acceptWord("INITIALLY")) {
+            if (acceptWord("DEFERRED")) throw oraError(3001, "unimplemented feature: INITIALLY DEFERRED constraint");
+            expectWord("IMMEDIATE");
+        } else if (acceptWord("USING")) {
+            expectWord("INDEX");
+            if (isOp("(")) skipBalanced();
+            else
+                while (!atEnd() && !isOp(",") && !isOp(")") && !isWord("ENABLE") && !isWord("DISABLE") &&
+                       !isWord("CONSTRAINT") && !isWord("VALIDATE") && !isWord("NOVALIDATE") &&
+                       !isWord("DEFERRABLE") && !isWord("NOT") && !isWord("INITIALLY") && !isWord("ADD") &&
+                       !isWord("MODIFY") && !isWord("DROP")) {
+                    if (isOp("(")) skipBalanced();
+                    else ++m_i;
+                }
+        } else if (acceptWord("EXCEPTIONS")) {
+            expectWord("INTO");
+            TableRef t;
+            namedTable(t);
+        } else {
+            return;
+        }
+    }
+}
+
+// out-of-line: [CONSTRAINT name] ( PRIMARY KEY (cols) | UNIQUE (cols) | CHECK (cond)
+//              | FOREIGN KEY (cols) REFERENCES t [(cols)] [ON DELETE ...] ) [state]
+ConstraintDef Parser::outOfLineConstraint()
+{
+    ConstraintDef c;
+    if (acceptWord("CONSTRAINT")) c.name = identifier();
+    if (acceptWord("PRIMARY")) {
+        expectWord("KEY");
+        c.type = 'P';
+        c.columns = nameList();
+    } else if (acceptWord("UNIQUE")) {
+        c.type = 'U';
+        c.columns = nameList();
+    } else if (acceptWord("CHECK")) {
+        c.type = 'C';
+        c.condition = checkCondition();
+    } else if (acceptWord("FOREIGN")) {
+        expectWord("KEY");
+        c.type = 'R';
+        c.columns = nameList();
+        references(c);
+        if (c.refColumns.size() > 0 && c.refColumns.size() != c.columns.size()) throw oraError(2256, "number of referencing columns must match referenced columns");
+    } else {
+        throw oraError(atEnd() ? 936 : 902);
+    }
+    constraintState(c);
+    return c;
+}
+
+// inline: [CONSTRAINT name] (NOT NULL | NULL | PRIMARY KEY | UNIQUE | CHECK (cond)
+//         | REFERENCES t [(col)] [ON DELETE ...]) [state]. False when none follows.
+bool Parser::inlineConstraint(ColumnDef &col, std::vector<ConstraintDef> &out)
+{
+    ConstraintDef c;
+    bool named = false;
+    if (acceptWord("CONSTRAINT")) {
+        c.name = identifier();
+        named = true;
+    }
+    if (acceptWord("NULL")) {
+        if (named) constraintState(c);
+        return true;
+    }
+    if (isWord("NOT") && isWord("NULL", 1)) {
+        m_i += 2;
+        c.type = 'C';
+        c.notNull = true;
+        col.notNull = true;
+    } else if (acceptWord("PRIMARY")) {
+        expectWord("KEY");
+        c.type = 'P';
+        col.notNull = true;
+    } else if (acceptWord("UNIQUE")) {
+        c.type = 'U';
+    } else if (acceptWord("CHECK")) {
+        c.type = 'C';
+        c.condition = checkCondition();
+    } else if (isWord("REFERENCES")) {
+        c.type = 'R';
+        references(c);
+        if (c.refColumns.size() > 1) throw oraError(2256, "number of referencing columns must match referenced columns");
+    } else {
+        if (named) throw oraError(atEnd() ? 936 : 902);
+        return false;
+    }
+    c.columns.push_back(col.name);
+    constraintState(c);
+    if (c.notNull && c.disabled) col.notNull = false;
+    out.push_back(std::move(c));
+    return true;
+}
+
+// Clauses of DML the instance does not run.
+void Parser::dmlTail()
+{
+    if (isWord("RETURNING") || isWord("RETURN")) throw oraError(3001, "unimplemented feature: RETURNING INTO");
+    if (isWord("LOG") && isWord("ERRORS", 1)) throw oraError(3001, "unimplemented feature: LOG ERRORS");
+}
+
+double Parser::signedNumber()
+{
+    bool neg = acceptOp("-");
+    if (!neg) acceptOp("+");
+    if (peek().type != Token::Number) throw oraError(atEnd() ? 936 : 2017);
+    double v = std::strtod(peek().text.c_str(), nullptr);
+    ++m_i;
+    return neg ? -v : v;
+}
+
+// alter-table: ALTER TABLE t action { action }
+//   action: ADD ( column-def | constraint {, ...} ) | ADD column-def | ADD constraint
+//         | MODIFY ( column-change {, ...} ) | MODIFY column-change
+//         | MODIFY CONSTRAINT name (ENABLE | DISABLE)
+//         | DROP COLUMN c | DROP ( c {, c} ) | DROP CONSTRAINT n [CASCADE]
+//         | DROP PRIMARY KEY [CASCADE] | DROP UNIQUE ( cols )
+//         | RENAME COLUMN a TO b | RENAME TO t
+//         | (ENABLE | DISABLE) [VALIDATE | NOVALIDATE] (CONSTRAINT n | PRIMARY KEY | UNIQUE (cols)) [CASCADE]
+//         | (ENABLE | DISABLE) ALL TRIGGERS
+//         | physical attributes (PCTFREE, STORAGE, LOGGING, ...), accepted and ignored
+std::unique_ptr<Statement> Parser::alterTable()
+{
+    m_i += 2;
+    auto st = std::make_unique<Statement>();
+    st->kind = Statement::AlterTable;
+    namedTable(st->table);
+    if (atEnd()) throw oraError(1735, "invalid ALTER TABLE option");
+    static const std::set<std::string> physical = {
+        "PCTFREE", "PCTUSED", "INITRANS", "MAXTRANS", "STORAGE", "LOGGING", "NOLOGGING", "CACHE",
+        "NOCACHE", "PARALLEL", "NOPARALLEL", "MONITORING", "NOMONITORING", "COMPRESS", "NOCOMPRESS",
+        "TABLESPACE"};
+    while (!atEnd() && !isOp(";")) {
+        AlterAction a;
+        if (acceptWord("ADD")) {
+            bool list = acceptOp("(");
+            do {
+                if (isConstraintStart()) {
+                    a.kind = AlterAction::AddConstraint;
+                    a.constraints.push_back(outOfLineConstraint());
+                } else {
+                    if (a.kind == AlterAction::AddConstraint && !a.constraints.empty() && a.columnDefs.empty())
+                        a.kind = AlterAction::AddColumns;
+                    a.columnDefs.push_back(columnDef(&a.constraints));
+                }
+            } while (list && acceptOp(","));
+            if (!a.columnDefs.empty()) a.kind = AlterAction::AddColumns;
+            if (list) expectOp(")");
+        } else if (acceptWord("MODIFY")) {
+            if (acceptWord("CONSTRAINT")) {
+                a.names.push_back(identifier());
+                if (acceptWord("ENABLE")) a.kind = AlterAction::EnableConstraint;
+                else if (acceptWord("DISABLE")) a.kind = AlterAction::DisableConstraint;
+                else throw oraError(3001, "unimplemented feature: MODIFY CONSTRAINT " + peek().text);
+                acceptWord("VALIDATE") || acceptWord("NOVALIDATE");
+                acceptWord("CASCADE");
+            } else {
+                a.kind = AlterAction::ModifyColumns;
+                bool list = acceptOp("(");
+                do {
+                    // column-change: name [type] [DEFAULT expr] [[CONSTRAINT n] NOT NULL | NULL | inline]
+                    ColumnDef c;
+                    c.name = identifier();
+                    if (isIdentifier() && !isWord("DEFAULT") && !isWord("NOT") && !isWord("NULL") &&
+                        !isWord("CONSTRAINT") && !isWord("PRIMARY") && !isWord("UNIQUE") && !isWord("CHECK") &&
+                        !isWord("REFERENCES"))
+                        c.type = typeName(c);
+                    int change = 0;
+                    for (;;) {
+                        if (acceptWord("DEFAULT")) {
+                            std::size_t from = peek().pos;
+                            c.defaultValue = additive();
+                            c.defaultText = m_sql.substr(from, peek().pos - from);
+                            while (!c.defaultText.empty() &&
+                                   std::isspace(static_cast<unsigned char>(c.defaultText.back())))
+                                c.defaultText.pop_back();
+                            continue;
+                        }
+                        if (isWord("NULL") || (isWord("CONSTRAINT") && isWord("NULL", 2))) {
+                            if (acceptWord("CONSTRAINT")) identifier();
+                            ++m_i;
+                            change = 2;
+                            continue;
+                        }
+                        std::size_t before = a.constraints.size();
+                        if (!inlineConstraint(c, a.constraints)) break;
+                        if (a.constraints.size() > before && a.constraints.back().notNull) {
+                            change = 1;
+                            if (a.constraints.back().disabled) change = 0;
+                        }
+                    }
+                    a.nullChange.push_back(change);
+                    a.columnDefs.push_back(std::move(c));
+                } while (list && acceptOp(","));
+                if (list) expectOp(")");
+            }
+        } else if (acceptWord("DROP")) {
+            if (acceptWord("COLUMN")) {
+                a.kind = AlterAction::DropColumns;
+                a.names.push_back(identifier());
+            } else if (isOp("(")) {
+                a.kind = AlterAction::DropColumns;
+                a.names = nameList();
+            } else if (acceptWord("CONSTRAINT")) {
+                a.kind = AlterAction::DropConstraint;
+                a.names.push_back(identifier());
+            } else if (acceptWord("PRIMARY")) {
+                expectWord("KEY");
+                a.kind = AlterAction::DropConstraint;
+                a.constraintKind = 'P';
+            } else if (acceptWord("UNIQUE")) {
+                a.kind = AlterAction::DropConstraint;
+                a.constraintKind = 'U';
+                a.names = nameList();
+            } else {
+                throw oraError(atEnd() ? 936 : 905);
+            }
+            if (acceptWord("CASCADE")) {
+                acceptWord("CONSTRAINTS");
+                a.cascade = true;
+            }
+            acceptWord("KEEP") && acceptWord("INDEX");
+            acceptWord("DROP") && acceptWord("INDEX");
+        } else if (acceptWord("RENAME")) {
+            if (acceptWord("COLUMN")) {
+                a.kind = AlterAction::RenameColumn;
+                a.names.push_back(identifier());
+                expectWord("TO");
+                a.names.push_back(identifier());
+            } else if (acceptWord("TO")) {
+                a.kind = AlterAction::RenameTable;
+                a.names.push_back(identifier());
+            } else {
+                throw oraError(3001, "unimplemented feature: ALTER TABLE RENAME " + peek().text);
+            }
+        } else if (isWord("ENABLE") || isWord("DISABLE")) {
+            bool enable = isWord("ENABLE");
+            ++m_i;
+            acceptWord("VALIDATE") || acceptWord("NOVALIDATE");
+            if (acceptWord("ALL")) {
+                expectWord("TRIGGERS");
+                a.kind = enable ? AlterAction::EnableConstraint : AlterAction::DisableConstraint;
+                a.constraintKind = 'T';
+            } else {
+                a.kind = enable ? AlterAction::EnableConstraint : AlterAction::DisableConstraint;
+                if (acceptWord("CONSTRAINT")) a.names.push_back(identifier());
+                else if (acceptWord("PRIMARY")) { expectWord("KEY"); a.constraintKind = 'P'; }
+                else if (acceptWord("UNIQUE")) { a.constraintKind = 'U'; a.names = nameList(); }
+                else throw oraError(atEnd() ? 936 : 905);
+                if (acceptWord("USING")) { expectWord("INDEX"); skipPhysicalAttributes(); }
+                if (acceptWord("CASCADE")) a.cascade = true;
+                acceptWord("KEEP") && acceptWord("INDEX");
+            }
+        } else if (isIdentifier() && physical.count(peek().text)) {
+            ++m_i;
+            while (!atEnd() && !isOp(";") && !isWord("ADD") && !isWord("MODIFY") && !isWord("DROP")) {
+                if (isOp("(")) skipBalanced();
+                else ++m_i;
+            }
+            continue;
+        } else {
+            throw oraError(3001, "unimplemented feature: ALTER TABLE " + peek().text);
+        }
+        st->actions.push_back(std::move(a));
+    }
+    endOfStatement();
+    return st;
+}
+
+// sequence: (CREATE | ALTER) SEQUENCE name { START WITH n | INCREMENT BY n | MINVALUE n
+//           | NOMINVALUE | MAXVALUE n | NOMAXVALUE | CACHE n | NOCACHE | CYCLE | NOCYCLE
+//           | ORDER | NOORDER } | DROP SEQUENCE name
+std::unique_ptr<Statement> Parser::sequenceStatement(Statement::Kind kind)
+{
+    m_i += 2;
+    auto st = std::make_unique<Statement>();
+    st->kind = kind;
+    namedTable(st->table);
+    SequenceOptions &o = st->sequence;
+    while (kind != Statement::DropSequence && !atEnd() && !isOp(";")) {
+        if (acceptWord("START")) {
+            if (kind == Statement::AlterSequence) throw oraError(2283, "cannot alter starting sequence number");
+            expectWord("WITH");
+            o.hasStart = true;
+            o.start = signedNumber();
+        } else if (acceptWord("INCREMENT")) {
+            expectWord("BY", 924);
+            o.hasIncrement = true;
+            o.increment = signedNumber();
+            if (o.increment == 0) throw oraError(4002, "INCREMENT must be a non-zero integer");
+        } else if (acceptWord("MINVALUE")) {
+            o.hasMin = true;
+            o.minValue = signedNumber();
+        } else if (acceptWord("NOMINVALUE")) {
+            o.noMin = true;
+        } else if (acceptWord("MAXVALUE")) {
+            o.hasMax = true;
+            o.maxValue = signedNumber();
+        } else if (acceptWord("NOMAXVALUE")) {
+            o.noMax = true;
+        } else if (acceptWord("CACHE")) {
+            o.hasCache = true;
+            o.cache = static_cast<long>(signedNumber());
+            if (o.cache < 2) throw oraError(4010, "the number of values to CACHE must be greater than 1");
+        } else if (acceptWord("NOCACHE")) {
+            o.hasCache = true;
+            o.cache = 0;
+        } else if (acceptWord("CYCLE")) o.cycle = 1;
+        else if (acceptWord("NOCYCLE")) o.cycle = 0;
+        else if (acceptWord("ORDER")) o.order = 1;
+        else if (acceptWord("NOORDER")) o.order = 0;
+        else if (acceptWord("KEEP") || acceptWord("NOKEEP") || acceptWord("NOSCALE") || acceptWord("GLOBAL") ||
+                 acceptWord("SESSION")) {}
+        else throw oraError(933);
+    }
+    if (kind == Statement::AlterSequence && !o.hasIncrement && !o.hasMin && !o.hasMax && !o.hasCache &&
+        !o.noMin && !o.noMax && o.cycle < 0 && o.order < 0)
+        throw oraError(2286, "no options specified for ALTER SEQUENCE");
+    endOfStatement();
+    return st;
+}
+
+// comment: COMMENT ON (TABLE t | COLUMN t.c) IS 'text'
+std::unique_ptr<Statement> Parser::commentStatement()
+{
+    m_i += 2;
+    auto st = std::make_unique<Statement>();
+    st->kind = Statement::Comment;
+    if (acceptWord("TABLE")) {
+        namedTable(st->table);
+    } else if (acceptWord("COLUMN")) {
+        std::vector<std::string> parts;
+        parts.push_back(identifier());
+        while (acceptOp(".")) parts.push_back(identifier());
+        if (parts.size() < 2 || parts.size() > 3) throw oraError(904);
+        st->identifier = parts.back();
+        st->table.name = parts[parts.size() - 2];
+        if (parts.size() == 3) st->table.schema = parts[0];
+    } else {
+        throw oraError(3001, "unimplemented feature: COMMENT ON " + (atEnd() ? std::string() : peek().text));
+    }
+    expectWord("IS", 905);
+    if (peek().type != Token::String) throw oraError(atEnd() ? 936 : 1780, "string literal required");
+    st->text = peek().text;
+    ++m_i;
+    endOfStatement();
+    return st;
+}
+
+// alter-session: ALTER SESSION SET name = value { name = value }
+std::unique_ptr<Statement> Parser::alterSession()
+{
+    m_i += 2;
+    auto st = std::make_unique<Statement>();
+    st->kind = Statement::AlterSession;
+    if (!acceptWord("SET")) {
+        if (atEnd()) throw oraError(2248, "invalid option for ALTER SESSION");
+        throw oraError(3001, "unimplemented feature: ALTER SESSION " + peek().text);
+    }
+    do {
+        if (!isIdentifier()) throw oraError(atEnd() ? 936 : 922, atEnd() ? std::string() : "missing or invalid option");
+        std::string name = identifier();
+        expectOp("=");
+        std::string value;
+        if (peek().type == Token::String || peek().type == Token::Number || isIdentifier()) {
+            value = peek().text;
+            ++m_i;
+        } else if (isOp("-") && peek(1).type == Token::Number) {
+            value = "-" + peek(1).text;
+            m_i += 2;
+        } else {
+            throw oraError(atEnd() ? 936 : 922, atEnd() ? std::string() : "missing or invalid option");
+        }
+        st->settings.emplace_back(name, value);
+    } while (isIdentifier());
+    endOfStatement();
+    if (st->settings.size() == 1 && st->settings[0].first == "CURRENT_SCHEMA") {
+        st->kind = Statement::SetCurrentSchema;
+        st->identifier = st->settings[0].second;
+    }
+    return st;
+}
+
+// Stored PL/SQL is not tokenized as SQL (its bodies use := and %TYPE): the words before
+// the body are read directly from the text.
+class WordScanner {
+public:
+    explicit WordScanner(const std::string &s) : m_s(s) {}
+    void skipSpace()
+    {
+        for (;;) {
+            while (m_i < m_s.size() && std::isspace(static_cast<unsigned char>(m_s[m_i]))) ++m_i;
+            if (m_s.compare(m_i, 2, "--") == 0) {
+                while (m_i < m_s.size() && m_s[m_i] != '\n') ++m_i;
+            } else if (m_s.compare(m_i, 2, "/*") == 0) {
+                auto end = m_s.find("*/", m_i + 2);
+                m_i = end == std::string::npos ? m_s.size() : end + 2;
+            } else {
+                return;
+            }
+        }
+    }
+    // The next word upper-cased (or a quoted name as written), without moving.
+    std::string peekWord(bool *quoted = nullptr)
+    {
+        std::size_t save = m_i;
+        std::string w = word(quoted);
+        m_i = save;
+        return w;
+    }
+    std::string word(bool *quoted = nullptr)
+    {
+        skipSpace();
+        if (quoted) *quoted = false;
+        if (m_i < m_s.size() && m_s[m_i] == '"') {
+            auto end = m_s.find('"', m_i + 1);
+            if (end == std::string::npos) throw oraError(1740);
+            std::string w = m_s.substr(m_i + 1, end - m_i - 1);
+            m_i = end + 1;
+            if (quoted) *quoted = true;
+            return w;
+        }
+        std::string w;
+        while (m_i < m_s.size() && (std::isalnum(static_cast<unsigned char>(m_s[m_i])) || m_s[m_i] == '_' ||
+                                    m_s[m_i] == '$' || m_s[m_i] == '#'))
+            w += static_cast<char>(std::toupper(static_cast<unsigned char>(m_s[m_i++])));
+        return w;
+    }
+    bool accept(const char *w)
+    {
+        if (peekWord() != w) return false;
+        word();
+        return true;
+    }
+    bool acceptChar(char c)
+    {
+        skipSpace();
+        if (m_i < m_s.size() && m_s[m_i] == c) {
+            ++m_i;
+            return true;
+        }
+        return false;
+    }
+    // [schema.]name
+    void name(std::string &schema, std::string &name)
+    {
+        name = word();
+        if (name.empty()) throw oraError(m_i >= m_s.size() ? 936 : 904);
+        if (acceptChar('.')) {
+            schema = name;
+            name = word();
+            if (name.empty()) throw oraError(904);
+        }
+    }
+    std::size_t pos() const { return m_i; }
+    void setPos(std::size_t p) { m_i = p; }
+    bool atEnd()
+    {
+        skipSpace();
+        return m_i >= m_s.size() || m_s[m_i] == ';';
+    }
+
+private:
+    const std::string &m_s;
+    std::size_t m_i = 0;
+};
+
+// The source as Oracle keeps it: from the object kind on, without the "/" line that ends
+// it in a script, each line with its line end.
+std::string storedSource(const std::string &sql, std::size_t from)
+{
+    std::string text = sql.substr(from);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+    if (!text.empty() && text.back() == '/') {
+        std::size_t nl = text.find_last_of('\n');
+        std::string lastLine = nl == std::string::npos ? text : text.substr(nl + 1);
+        if (lastLine.find_first_not_of(" \t\r/") == std::string::npos) {
+            text = nl == std::string::npos ? std::string() : text.substr(0, nl);
+            while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+        }
+    }
+    return text;
+}
+
+// create-stored: CREATE [OR REPLACE] [EDITIONABLE | NONEDITIONABLE]
+//     (PROCEDURE | FUNCTION | PACKAGE [BODY] | TRIGGER | TYPE [BODY]) [schema.]name ...
+// drop-stored: DROP (PROCEDURE | FUNCTION | PACKAGE [BODY] | TRIGGER | TYPE [BODY]) [schema.]name [FORCE]
+// Returns nullptr for any other statement.
+std::unique_ptr<Statement> storedObjectStatement(const std::string &sql)
+{
+    WordScanner w(sql);
+    std::string verb = w.word();
+    if (verb != "CREATE" && verb != "DROP") return nullptr;
+    auto st = std::make_unique<Statement>();
+    if (verb == "CREATE" && w.accept("OR")) {
+        if (!w.accept("REPLACE")) return nullptr;
+        st->orReplace = true;
+    }
+    if (verb == "CREATE") w.accept("EDITIONABLE") || w.accept("NONEDITIONABLE");
+    w.skipSpace();
+    std::size_t kindPos = w.pos();
+    std::string kind = w.word();
+    if (kind != "PROCEDURE" && kind != "FUNCTION" && kind != "PACKAGE" && kind != "TRIGGER" && kind != "TYPE")
+        return nullptr;
+    if ((kind == "PACKAGE" || kind == "TYPE") && w.accept("BODY")) kind += " BODY";
+    st->objectType = kind;
+    w.name(st->table.schema, st->table.name);
+    if (verb == "DROP") {
+        st->kind = Statement::DropStored;
+        w.accept("FORCE") || w.accept("VALIDATE");
+        if (!w.atEnd()) throw oraError(933);
+        return st;
+    }
+    st->kind = Statement::CreateStored;
+    st->text = storedSource(sql, kindPos);
+    if (kind == "TRIGGER") {
+        // BEFORE | AFTER | INSTEAD OF  event {OR event} ON [schema.]table
+        std::string timing = w.word();
+        if (timing == "INSTEAD") {
+            if (!w.accept("OF")) throw oraError(969);
+            timing = "INSTEAD OF";
+        }
+        if (timing != "BEFORE" && timing != "AFTER" && timing != "INSTEAD OF") throw oraError(4079, "invalid trigger: BEFORE, AFTER or INSTEAD OF and FOR EACH ROW expected");
+        std::string events;
+        for (;;) {
+            std::string e = w.word();
+            if (e != "INSERT" && e != "UPDATE" && e != "DELETE")
+                throw oraError(3001, "unimplemented feature: " + (e.empty() ? std::string("trigger event") : e) + " trigger");
+            events += (events.empty() ? "" : " OR ") + e;
+            if (e == "UPDATE" && w.accept("OF")) {
+                std::string cols;
+                do { cols += (cols.empty() ? "" : ",") + w.word(); } while (w.acceptChar(','));
+                events += " OF " + cols;
+            }
+            if (!w.accept("OR")) break;
+        }
+        if (!w.accept("ON")) throw oraError(969);
+        std::string schema, table;
+        w.name(schema, table);
+        st->target.schema = schema;
+        st->target.name = table;
+        std::string level = "STATEMENT";
+        std::size_t save = w.pos();
+        if (w.accept("REFERENCING")) {
+            while (w.accept("NEW") || w.accept("OLD") || w.accept("PARENT")) {
+                w.accept("AS");
+                w.word();
+            }
+        } else {
+            w.setPos(save);
+        }
+        if (w.accept("FOR")) {
+            if (!w.accept("EACH") || !w.accept("ROW")) throw oraError(4079, "invalid trigger: BEFORE, AFTER or INSTEAD OF and FOR EACH ROW expected");
+            level = "EACH ROW";
+        }
+        st->triggerTiming = timing + " " + level;
+        st->triggerEvents = events;
+        // FOLLOWS/PRECEDES/WHEN and DISABLE come before the body.
+        for (;;) {
+            std::string next = w.peekWord();
+            if (next == "DISABLE") {
+                w.word();
+                st->disabled = true;
+            } else if (next == "ENABLE") {
+                w.word();
+            } else {
+                break;
+            }
+        }
+    }
+    return st;
+}
+
 } // namespace
+
+// The feature a statement no handler runs would need, when it is valid Oracle SQL that
+// this instance does not implement: "MERGE", "CREATE MATERIALIZED VIEW", ... Empty when the
+// statement is not one Oracle knows either.
+std::string unimplementedFeature(const std::string &sql)
+{
+    WordScanner w(sql);
+    std::string verb = w.word();
+    static const std::set<std::string> verbs = {
+        "MERGE", "CALL", "LOCK", "ANALYZE", "AUDIT", "NOAUDIT", "FLASHBACK", "PURGE", "ASSOCIATE",
+        "DISASSOCIATE", "EXEC", "EXECUTE", "SET", "ADMINISTER", "SHUTDOWN", "STARTUP"};
+    static const std::set<std::string> kinds = {
+        "CLUSTER", "CONTEXT", "CONTROLFILE", "DATABASE", "DIMENSION", "DIRECTORY", "DISKGROUP",
+        "EDITION", "FLASHBACK", "INDEXTYPE", "JAVA", "LIBRARY", "MATERIALIZED", "OPERATOR", "OUTLINE",
+        "PFILE", "PROFILE", "RESOURCE", "SCHEMA", "SPFILE", "GLOBAL", "PRIVATE", "BITMAP", "INDEX",
+        "VIEW", "TABLE", "SEQUENCE", "SYNONYM", "AUDIT", "LOCKDOWN", "PLUGGABLE", "RESTORE", "ROLE",
+        "ANALYTIC", "ATTRIBUTE", "HIERARCHY", "SHARED", "PUBLIC", "TYPE", "TRIGGER", "PROCEDURE",
+        "FUNCTION", "PACKAGE", "SESSION", "SYSTEM", "USER", "TABLESPACE", "ROLLBACK", "MINING",
+        "UNIQUE", "OR"};
+    if (verbs.count(verb)) {
+        std::string next = w.peekWord();
+        if (verb == "LOCK" || verb == "SET" || verb == "ASSOCIATE" || verb == "DISASSOCIATE") verb += " " + next;
+        if (verb == "EXEC") verb = "EXECUTE";
+        return verb;
+    }
+    if (verb == "CREATE" || verb == "ALTER" || verb == "DROP") {
+        std::string out = verb;
+        std::string next = w.word();
+        if (!kinds.count(next)) return std::string();
+        if (next == "OR") {                      // CREATE OR REPLACE <kind>
+            if (w.word() != "REPLACE") return std::string();
+            next = w.word();
+            if (!kinds.count(next)) return std::string();
+        }
+        out += " " + next;
+        // Kinds named by more than one word.
+        static const std::map<std::string, std::set<std::string>> followers = {
+            {"MATERIALIZED", {"VIEW"}}, {"GLOBAL", {"TEMPORARY"}}, {"PRIVATE", {"TEMPORARY"}},
+            {"TEMPORARY", {"TABLE", "TABLESPACE"}}, {"DATABASE", {"LINK"}}, {"PUBLIC", {"DATABASE", "SYNONYM", "ROLLBACK"}},
+            {"BITMAP", {"INDEX"}}, {"UNIQUE", {"INDEX"}}, {"PLUGGABLE", {"DATABASE"}}, {"RESOURCE", {"COST"}},
+            {"JAVA", {"SOURCE", "CLASS", "RESOURCE"}}, {"FLASHBACK", {"ARCHIVE"}}, {"ANALYTIC", {"VIEW"}},
+            {"VIEW", {"LOG"}}, {"ROLLBACK", {"SEGMENT"}}, {"LINK", {}}};
+        for (std::string last = next;;) {
+            auto f = followers.find(last);
+            if (f == followers.end()) break;
+            std::string more = w.peekWord();
+            if (!f->second.count(more)) break;
+            w.word();
+            out += " " + more;
+            last = more;
+        }
+        return out;
+    }
+    return std::string();
+}
 
 std::unique_ptr<Statement> parseStatement(const std::string &sql)
 {
+    if (auto stored = storedObjectStatement(sql)) return stored;
     Parser p(sql);
     return p.statement();
 }

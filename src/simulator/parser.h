@@ -14,4 +14,8 @@ namespace sim {
 // that is malformed, and ORA-06550 for PL/SQL the instance does not run.
 std::unique_ptr<ast::Statement> parseStatement(const std::string &sql);
 
+// For a statement nothing runs: the Oracle feature it needs when it is valid Oracle SQL
+// the instance does not implement ("MERGE", "CREATE MATERIALIZED VIEW"), else empty.
+std::string unimplementedFeature(const std::string &sql);
+
 } // namespace sim

@@ -17,23 +17,6 @@ std::string upper(std::string s)
     return s;
 }
 
-// The SQLite column type for an Oracle column type; affinity follows Oracle's class
-// (NUMBER numeric, character types and DATE text).
-std::string sqliteType(const ast::ColumnDef &c)
-{
-    const std::string &t = c.type;
-    auto args = [&](int a, int b) {
-        if (a < 0) return std::string();
-        return "(" + std::to_string(a) + (b >= 0 ? "," + std::to_string(b) : std::string()) + ")";
-    };
-    if (t == "NUMBER" || t == "FLOAT" || t == "DECIMAL" || t == "DEC" || t == "NUMERIC" || t == "REAL")
-        return "NUMBER" + args(c.precision, c.scale);
-    if (t == "VARCHAR2" || t == "NVARCHAR2" || t == "CHAR" || t == "NCHAR") return t + args(c.length, -1);
-    if (t == "DATE" || t == "TIMESTAMP") return "DATE TEXT";
-    if (t == "BLOB") return "BLOB";
-    return t == "LONG RAW" ? "LONG RAW TEXT" : t + " TEXT";
-}
-
 struct CollectSink : RowSink {
     std::vector<std::string> names;
     std::vector<CellView> first;
@@ -64,6 +47,8 @@ SimError unknownStatement(const std::string &sql)
     std::string word;
     while (i < sql.size() && std::isalpha(static_cast<unsigned char>(sql[i])))
         word += static_cast<char>(std::toupper(static_cast<unsigned char>(sql[i++])));
+    std::string feature = unimplementedFeature(sql);
+    if (!feature.empty()) return oraError(3001, "unimplemented feature: " + feature);
     if (word == "CREATE") return oraError(901);
     if (word == "ALTER") return oraError(940, "invalid ALTER command");
     if (word == "DROP") return oraError(950, "invalid DROP option");
@@ -217,6 +202,12 @@ long Session::statement(const std::string &sql, RowSink *sink, bool nested)
         ResolvedTable r = m_instance.resolve(st->table.schema, st->table.name, m_schema);
         checkDml(r, st->kind);
         if (r.type != "TABLE") throw oraError(1732, "data manipulation operation not legal on this view");
+        if (m_instance.hasTriggers()) {
+            std::vector<std::string> set;
+            for (auto &c : st->sets) set.push_back(c.first);
+            for (auto &rs : st->rowSets) set.insert(set.end(), rs.first.begin(), rs.first.end());
+            checkTriggers(r.owner, r.name, st->kind, set);
+        }
         st->table.storage = r.storage;
         st->table.owner = r.owner;
         p->kind = PreparedStatement::Dml;
@@ -321,6 +312,7 @@ long Session::runDml(const std::string &sqlite)
     if (rc != SQLITE_DONE) {
         std::string msg = sqlite3_errmsg(m_instance.db());
         sqlite3_reset(st);
+        if (msg.rfind("UNIQUE constraint failed: ", 0) == 0) throw m_instance.uniqueViolation(msg);
         throw sqliteError(msg);
     }
     long changes = sqlite3_changes(m_instance.db());
@@ -438,6 +430,7 @@ long Session::runParsed(ast::Statement &st, const std::string &, RowSink *)
         }
         m_schema = st.identifier;
         return 0;
+    case ast::Statement::AlterSession: return alterSession(st);
     default: return ddl(st);
     }
 }
@@ -450,7 +443,7 @@ long Session::ddl(ast::Statement &st)
     const std::string storage = m_instance.storageName(owner, st.table.name);
     auto insertColumn = [&](int id, const std::string &name, const std::string &type, int length, int precision,
                             int scale, bool nullable) {
-        sqlite3_stmt *q = m_instance.prepare("INSERT INTO SIM_COLUMNS VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        sqlite3_stmt *q = m_instance.prepare("INSERT INTO SIM_COLUMNS VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
         sqlite3_bind_text(q, 1, owner.c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_text(q, 2, st.table.name.c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_int(q, 3, id);
@@ -460,6 +453,7 @@ long Session::ddl(ast::Statement &st)
         if (precision >= 0) sqlite3_bind_int(q, 7, precision);
         if (scale >= 0) sqlite3_bind_int(q, 8, scale);
         sqlite3_bind_text(q, 9, nullable ? "Y" : "N", -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(q, 10, nullable ? "N" : "Y", -1, SQLITE_TRANSIENT);
         sqlite3_step(q);
         sqlite3_reset(q);
     };
@@ -504,29 +498,51 @@ long Session::ddl(ast::Statement &st)
             sqlite3_finalize(info);
             return 0;
         }
+        // The scenario's tables keep SQLite's own NOT NULL and keys (their constraints are
+        // the dictionary's record); tables made through SQL get Oracle's named constraints.
+        const bool native = m_instance.scriptMode;
         std::string sql = "CREATE TABLE " + quoteIdent(storage) + " (";
         for (std::size_t i = 0; i < st.columnDefs.size(); ++i) {
             ast::ColumnDef &c = st.columnDefs[i];
+            for (std::size_t j = 0; j < i; ++j)
+                if (st.columnDefs[j].name == c.name) throw oraError(957, "duplicate column name");
             sql += (i ? ", " : "") + quoteIdent(c.name) + " " + sqliteType(c);
-            if (c.notNull) sql += " NOT NULL";
+            if (c.notNull && native) sql += " NOT NULL";
             if (c.defaultValue)
                 sql += " DEFAULT (" + tr.expression(c.defaultValue) + ")";
         }
-        if (!st.columns.empty()) {
-            sql += ", PRIMARY KEY (";
-            for (std::size_t i = 0; i < st.columns.size(); ++i) sql += (i ? ", " : "") + quoteIdent(st.columns[i]);
-            sql += ")";
-        }
+        for (const auto &k : st.constraints)
+            if (native && k.type == 'P') {
+                sql += ", PRIMARY KEY (";
+                for (std::size_t i = 0; i < k.columns.size(); ++i) sql += (i ? ", " : "") + quoteIdent(k.columns[i]);
+                sql += ")";
+            }
         sql += ")";
-        m_instance.exec(sql);
-        m_instance.addEntry({owner, st.table.name, "TABLE", storage, "", "", ""});
-        int id = 0;
-        for (const auto &c : st.columnDefs) {
-            int length = c.length;
-            if (c.type == "NUMBER" || c.type == "FLOAT") length = 22;
-            if (c.type == "DATE") length = 7;
-            insertColumn(++id, c.name, c.type, length, c.precision, c.scale, !c.notNull);
+        m_instance.exec("SAVEPOINT sim_create");
+        try {
+            m_instance.exec(sql);
+            m_instance.addEntry({owner, st.table.name, "TABLE", storage, "", "", ""});
+            int id = 0;
+            for (const auto &c : st.columnDefs) {
+                int length = c.length;
+                if (c.type == "NUMBER" || c.type == "FLOAT") length = 22;
+                if (c.type == "DATE") length = 7;
+                insertColumn(++id, c.name, c.type, length, c.precision, c.scale, !(c.notNull && native));
+            }
+            if (!native) {
+                // Keys first, so that foreign keys of the same table can reference them.
+                for (int pass = 0; pass < 2; ++pass)
+                    for (const auto &k : st.constraints)
+                        if ((k.type == 'R') == (pass == 1)) m_instance.addConstraint(owner, st.table.name, k, m_schema);
+            }
+        } catch (...) {
+            m_instance.exec("ROLLBACK TO sim_create");
+            m_instance.exec("RELEASE sim_create");
+            m_instance.removeEntry(owner, st.table.name);
+            m_instance.schemaChanged();
+            throw;
         }
+        m_instance.exec("RELEASE sim_create");
         return 0;
     }
     case ast::Statement::CreateView: {
@@ -584,6 +600,7 @@ long Session::ddl(ast::Statement &st)
         const CatalogEntry *e = m_instance.find(owner, st.table.name);
         if (!e || e->type != type) throw oraError(942);
         checkOwnerOfVisible(owner, st.table.name);
+        if (st.kind == ast::Statement::DropTable) m_instance.dropTableConstraints(owner, st.table.name, st.cascade);
         m_instance.exec(std::string("DROP ") + type + " " + quoteIdent(e->storage));
         m_instance.removeEntry(owner, st.table.name);
         if (Privileges *p = m_instance.privileges()) p->objectDropped(owner, st.table.name);
@@ -616,10 +633,11 @@ long Session::ddl(ast::Statement &st)
         const CatalogEntry *e = m_instance.find(owner, st.table.name);
         if (!e || e->type != "TABLE") throw oraError(942);
         checkOwnerOfVisible(owner, st.table.name);
+        m_instance.checkTruncate(owner, st.table.name);
         m_instance.exec("DELETE FROM " + quoteIdent(e->storage));
         return 0;
     }
-    default: throw oraError(900);
+    default: return schemaDdl(st);
     }
 }
 
@@ -711,6 +729,12 @@ void Session::runParsedStep(ast::Statement &step)
     case ast::Statement::Delete: {
         ResolvedTable r = m_instance.resolve(step.table.schema, step.table.name, m_schema);
         checkDml(r, step.kind);
+        if (m_instance.hasTriggers()) {
+            std::vector<std::string> set;
+            for (auto &c : step.sets) set.push_back(c.first);
+            for (auto &rs : step.rowSets) set.insert(set.end(), rs.first.begin(), rs.first.end());
+            checkTriggers(r.owner, r.name, step.kind, set);
+        }
         step.table.storage = r.storage;
         Translator tr(catalog(), m_schema, !m_instance.scriptMode);
         std::string sql = tr.dml(step);

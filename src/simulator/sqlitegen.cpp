@@ -756,6 +756,13 @@ void Generator::expr(const Expr &e, std::string &out)
     case Expr::Raw: out += e.text; return;
     case Expr::Column:
         if (e.parts.size() > 3) throw invalidIdentifier(e.parts.back());
+        // [schema.]sequence.NEXTVAL / CURRVAL, resolved when the statement runs.
+        if (e.parts.size() >= 2 && !e.quoted && (e.parts.back() == "NEXTVAL" || e.parts.back() == "CURRVAL")) {
+            out += std::string(e.parts.back() == "NEXTVAL" ? "ora_nextval(" : "ora_currval(") +
+                   quoteString(e.parts.size() == 3 ? e.parts[0] : std::string()) + ", " +
+                   quoteString(e.parts[e.parts.size() - 2]) + ")";
+            return;
+        }
         if (e.parts.size() >= 2) {
             out += quoteIdent(e.parts[e.parts.size() - 2]);
             out += ".";

@@ -21,6 +21,7 @@
 #include <ctime>
 #include <memory>
 #include <optional>
+#include <set>
 
 namespace sim::dictionary {
 
@@ -982,11 +983,14 @@ long dropUser(Dictionary &d, SessionContext &s, DdlParser &p)
     bool ownsScenarioObjects = !d.rows("SELECT 1 FROM " + d.table("SYS", "OBJ$") + " WHERE OWNER = ?", {name}).empty();
     if ((!owned.empty() || ownsScenarioObjects) && !cascade)
         throw oraError(1922, "CASCADE must be specified to drop '" + name + "'");
+    static const std::set<std::string> droppable = {"TABLE", "VIEW", "SYNONYM", "SEQUENCE", "PROCEDURE",
+                                                    "FUNCTION", "PACKAGE", "TYPE", "TRIGGER"};
     for (const auto &o : owned) {
         const std::string &type = o[1].text;
-        if (type != "TABLE" && type != "VIEW" && type != "SYNONYM") continue;
+        if (!droppable.count(type)) continue;
         try {
-            s.execute("DROP " + type + " \"" + name + "\".\"" + o[0].text + "\"");
+            s.execute("DROP " + type + " \"" + name + "\".\"" + o[0].text + "\"" +
+                      (type == "TABLE" ? " CASCADE CONSTRAINTS" : ""));
         } catch (const SimError &) {
         }
     }

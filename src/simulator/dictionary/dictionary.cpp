@@ -476,6 +476,7 @@ void Dictionary::load()
     runScenario();
     scale();
     completeCatalog();
+    startSequences();
     createCatalogViews();
     guardViews();
     watchGrants();
@@ -598,6 +599,24 @@ void Dictionary::completeCatalog()
          table("SYS", "X$SESSION") + " (SID)");
     exec("CREATE INDEX " + quote(m_instance.storageName("SYS", "X$LOCK") + "#SID") + " ON " +
          table("SYS", "X$LOCK") + " (SID)");
+}
+
+// The scenario's sequences hand out numbers from their LAST_NUMBER on, through the engine.
+void Dictionary::startSequences()
+{
+    auto number = [](const Value &v) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.0f", v.number);
+        return std::string(buf);
+    };
+    std::string script;
+    for (const auto &r : rows("SELECT SEQUENCE_OWNER, SEQUENCE_NAME, MIN_VALUE, MAX_VALUE, INCREMENT_BY, CYCLE_FLAG, "
+                              "ORDER_FLAG, CACHE_SIZE, LAST_NUMBER FROM " + table("SYS", "SEQ$")))
+        script += "CREATE SEQUENCE " + quote(r[0].text) + "." + quote(r[1].text) + " START WITH " + number(r[8]) +
+                  " MINVALUE " + number(r[2]) + " MAXVALUE " + number(r[3]) + " INCREMENT BY " + number(r[4]) +
+                  (r[5].text == "Y" ? " CYCLE" : " NOCYCLE") + (r[6].text == "Y" ? " ORDER" : " NOORDER") +
+                  (r[7].integer() > 1 ? " CACHE " + number(r[7]) : std::string(" NOCACHE")) + ";\n";
+    m_instance.runScript(script);
 }
 
 // The SQLite-written views of catalog_views.sql: {OWNER.NAME} becomes the object's

@@ -98,6 +98,7 @@ private:
     void scale();
     void registerFunctions();
     void completeCatalog();
+    void startSequences();
     void createCatalogViews();
     void guardViews();
     void watchGrants();
