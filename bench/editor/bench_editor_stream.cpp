@@ -72,8 +72,10 @@ int main(int argc, char **argv)
     if (materialised) {
         auto t0 = std::chrono::steady_clock::now();
         auto ds = t.ctx.currentConnection()->DbCreateDynaset(sql, 4);
-        std::printf("materialised: %ld rows in %.0f ms, resident memory +%ld MiB\n", ds->RecordCount(), msSince(t0),
+        const double ms = msSince(t0);
+        std::printf("materialised: %ld rows in %.0f ms, resident memory +%ld MiB\n", ds->RecordCount(), ms,
                     (rssKiB() - rssStart) / 1024);
+        std::printf("RESULT\t%.1f\t%.1f\n", ms, (rssKiB() - rssStart) / 1024.0);
         return 0;
     }
 
@@ -89,8 +91,9 @@ int main(int argc, char **argv)
         std::printf("no rows shown (%s)\n", t.prompts.log().c_str());
         return 1;
     }
+    const double first = msSince(t0);
     std::printf("first rows shown: %ld rows after %.1f ms (resident memory +%ld KiB)\n", m->fetchedRows(),
-                msSince(t0), rssKiB() - rssBefore);
+                first, rssKiB() - rssBefore);
     long next = 100000;
     auto s0 = std::chrono::steady_clock::now();
     while (m->canFetchMore({})) {
@@ -102,5 +105,6 @@ int main(int argc, char **argv)
             next += 100000;
         }
     }
+    std::printf("RESULT\t%.1f\t%.1f\t%.1f\n", first, msSince(s0), (rssKiB() - rssBefore) / 1024.0);
     return m->fetchedRows() == wanted ? 0 : 1;
 }

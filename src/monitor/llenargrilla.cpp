@@ -31,20 +31,27 @@ int Llenar_Grilla(GuardedOperation &op, AppContext &ctx, ResultGrid *grid, const
     });
     if (!ds)
         return 0;
-    std::vector<QStringList> rows;
+    // The texts row after row, as the grid keeps them (no list per row).
+    const std::size_t width = aliases.size();
+    std::vector<QString> cells;
+    std::size_t done = 0;
     while (op.alive() && !ds->IsEOF()) {
         op.step([&] {
-            QStringList row;
+            cells.resize(done * width);   // what a failed try of this row left is dropped
             for (const std::string &alias : aliases)
-                row << qs(ds->Fields(alias).toString());
-            rows.push_back(std::move(row));
+                cells.push_back(qs(ds->Fields(alias).toString()));
+            ++done;
         });
         op.step([&] { ds->MoveNext(); });
     }
     ds->Close();
-    const int n = static_cast<int>(rows.size());
+    cells.resize(done * width);
+    const int n = static_cast<int>(done);
     if (n > 0) {
-        grid->grid()->addRows(std::move(rows));
+        if (width > 0)
+            grid->grid()->addRowCells(std::move(cells), static_cast<int>(width));
+        else
+            grid->grid()->addRows(std::vector<QStringList>(done));
         Ajustar_Columnas(grid);
     }
     return n;

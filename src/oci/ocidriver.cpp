@@ -404,19 +404,6 @@ public:
         return std::make_unique<OciCursor>(live(), sql);
     }
 
-    void stream(const std::string &sql, access::RowReceiver &to) override
-    {
-        OciCursor cursor(live(), sql);
-        to.columns(cursor.columns());
-        std::vector<std::vector<OraValue>> rows;
-        for (bool more = true; more;) {
-            rows.clear();
-            more = cursor.fetch(256, rows);
-            for (const auto &row : rows)
-                if (!to.row(row)) return;
-        }
-    }
-
     long execute(const std::string &sql) override
     {
         Statement st(live(), sql);

@@ -212,20 +212,6 @@ public:
         });
     }
 
-    void stream(const std::string &sql, RowReceiver &to) override
-    {
-        auto cursor = openCursor(sql);
-        to.columns(cursor->columns());
-        std::vector<std::vector<OraValue>> rows;
-        bool more = true;
-        while (more) {
-            rows.clear();
-            more = cursor->fetch(kBatchRows, rows);
-            for (const auto &row : rows)
-                if (!to.row(row)) return;
-        }
-    }
-
     long execute(const std::string &sql) override
     {
         return guarded([&] {

@@ -21,31 +21,22 @@ namespace shell {
 
 ResultGridModel::ResultGridModel(QObject *parent) : QAbstractTableModel(parent)
 {
-    m_rows.push_back(QStringList{QString()});
-    m_rows.push_back(QStringList{QString()});
-}
-
-QStringList ResultGridModel::blankRow() const
-{
-    QStringList r;
-    r.reserve(m_cols);
-    for (int c = 0; c < m_cols; ++c)
-        r.append(QString());
-    return r;
+    m_header.resize(1);
+    m_autoNumber.assign(2, false);
 }
 
 void ResultGridModel::setHeaders(const QStringList &captions, bool numbered)
 {
     beginResetModel();
     m_numbered = numbered;
-    QStringList header;
+    m_cols = static_cast<int>(captions.size()) + (numbered ? 1 : 0);
+    m_header.clear();
     if (numbered)
-        header.append(QString());
-    header += captions;
-    m_cols = static_cast<int>(header.size());
-    m_rows.clear();
-    m_rows.push_back(header);
-    m_rows.push_back(blankRow());
+        m_header.emplace_back();
+    m_header.insert(m_header.end(), captions.begin(), captions.end());
+    m_cells = std::vector<QString>(static_cast<std::size_t>(dataCols()));
+    m_autoNumber.assign(2, false);
+    m_numberTexts.clear();
     m_blankPending = true;
     m_current = 1;
     endResetModel();
@@ -54,8 +45,9 @@ void ResultGridModel::setHeaders(const QStringList &captions, bool numbered)
 void ResultGridModel::reset()
 {
     beginResetModel();
-    m_rows.resize(1);
-    m_rows.push_back(blankRow());
+    m_cells = std::vector<QString>(static_cast<std::size_t>(dataCols()));
+    m_autoNumber.assign(2, false);
+    m_numberTexts.clear();
     m_blankPending = true;
     m_current = 1;
     endResetModel();
@@ -66,19 +58,25 @@ void ResultGridModel::setRows(int n)
 {
     n = std::max(n, 1);
     int old = rows();
+    const auto cellsFor = [&](int rowCount) {
+        return static_cast<std::size_t>(rowCount - 1) * static_cast<std::size_t>(dataCols());
+    };
     if (n > old) {
         beginInsertRows({}, old, n - 1);
-        for (int i = old; i < n; ++i)
-            m_rows.push_back(blankRow());
+        m_cells.resize(cellsFor(n));
+        m_autoNumber.resize(static_cast<std::size_t>(n), false);
         endInsertRows();
     } else if (n < old) {
         beginRemoveRows({}, n, old - 1);
-        m_rows.resize(static_cast<std::size_t>(n));
+        m_cells.resize(cellsFor(n));
+        m_autoNumber.resize(static_cast<std::size_t>(n));
+        for (auto it = m_numberTexts.begin(); it != m_numberTexts.end();)
+            it = it->first >= n ? m_numberTexts.erase(it) : std::next(it);
         endRemoveRows();
         if (m_current >= n)
             setCurrentRow(n - 1);
     }
-    if (n > 2)
+    if (n != 2)
         m_blankPending = false;
 }
 
@@ -86,8 +84,15 @@ QString ResultGridModel::text(int row, int col) const
 {
     if (row < 0 || row >= rows() || col < 0 || col >= m_cols)
         return {};
-    const QStringList &r = m_rows[static_cast<std::size_t>(row)];
-    return col < r.size() ? r[col] : QString();
+    if (row == 0)
+        return m_header[static_cast<std::size_t>(col)];
+    if (m_numbered && col == 0) {
+        auto it = m_numberTexts.find(row);
+        if (it != m_numberTexts.end())
+            return it->second;
+        return m_autoNumber[static_cast<std::size_t>(row)] ? QString::number(row) : QString();
+    }
+    return m_cells[static_cast<std::size_t>(row - 1) * static_cast<std::size_t>(dataCols()) + (col - lead())];
 }
 
 void ResultGridModel::setText(int row, int col, const QString &t)
@@ -96,10 +101,12 @@ void ResultGridModel::setText(int row, int col, const QString &t)
         return;
     if (row >= rows())
         setRows(row + 1);
-    QStringList &r = m_rows[static_cast<std::size_t>(row)];
-    while (r.size() <= col)
-        r.append(QString());
-    r[col] = t;
+    if (row == 0)
+        m_header[static_cast<std::size_t>(col)] = t;
+    else if (m_numbered && col == 0)
+        m_numberTexts[row] = t;
+    else
+        cell(row, col - lead()) = t;
     if (row == 1)
         m_blankPending = false;
     emit dataChanged(index(row, col), index(row, col));
@@ -114,57 +121,90 @@ int ResultGridModel::dataRows() const
 
 int ResultGridModel::addRow(const QStringList &values)
 {
-    QStringList r;
-    r.reserve(m_cols);
-    int n = dataRows() + 1;
-    if (m_numbered)
-        r.append(QString::number(n));
-    r += values;
-    while (r.size() < m_cols)
-        r.append(QString());
-    while (r.size() > m_cols)
-        r.removeLast();
-    if (m_blankPending) {
-        m_rows[1] = r;
-        m_blankPending = false;
-        emit dataChanged(index(1, 0), index(1, m_cols - 1));
-        return 1;
+    const int cols = dataCols();
+    if (cols <= 0) {
+        // A numbered grid without data columns: the row holds its running number only.
+        if (m_blankPending && rows() >= 2) {
+            m_blankPending = false;
+            m_autoNumber[1] = true;
+            emit dataChanged(index(1, 0), index(1, m_cols - 1));
+            return 1;
+        }
+        const int at = rows();
+        beginInsertRows({}, at, at);
+        m_autoNumber.push_back(m_numbered);
+        endInsertRows();
+        return at;
     }
-    int at = rows();
-    beginInsertRows({}, at, at);
-    m_rows.push_back(std::move(r));
-    endInsertRows();
-    return at;
+    std::vector<QString> cells(values.begin(), values.begin() + std::min<qsizetype>(values.size(), cols));
+    cells.resize(static_cast<std::size_t>(cols));
+    const bool reuse = m_blankPending && rows() >= 2;
+    addRowCells(std::move(cells), cols);
+    return reuse ? 1 : rows() - 1;
 }
 
 void ResultGridModel::addRows(std::vector<QStringList> more)
 {
     if (more.empty())
         return;
-    std::size_t first = 0;
-    if (m_blankPending) {
-        addRow(more[0]);
-        first = 1;
-    }
-    if (first >= more.size())
+    const int cols = dataCols();
+    if (cols <= 0) {
+        for (const QStringList &r : more)
+            addRow(r);
         return;
-    int at = rows();
-    beginInsertRows({}, at, at + static_cast<int>(more.size() - first) - 1);
-    m_rows.reserve(m_rows.size() + more.size());
-    int n = dataRows();
-    for (std::size_t i = first; i < more.size(); ++i) {
-        QStringList r;
-        r.reserve(m_cols);
-        if (m_numbered)
-            r.append(QString::number(++n));
-        r += more[i];
-        while (r.size() < m_cols)
-            r.append(QString());
-        while (r.size() > m_cols)
-            r.removeLast();
-        m_rows.push_back(std::move(r));
     }
-    endInsertRows();
+    std::vector<QString> cells;
+    cells.reserve(more.size() * static_cast<std::size_t>(cols));
+    for (QStringList &r : more)
+        for (int c = 0; c < cols; ++c)
+            cells.push_back(c < r.size() ? std::move(r[c]) : QString());
+    addRowCells(std::move(cells), cols);
+}
+
+void ResultGridModel::addRowCells(std::vector<QString> cells, int columns)
+{
+    const int cols = dataCols();
+    if (columns <= 0 || cells.empty() || cols <= 0)
+        return;
+    const std::size_t per = static_cast<std::size_t>(columns);
+    const std::size_t count = (cells.size() + per - 1) / per;
+    cells.resize(count * per);
+    if (columns != cols) {
+        // Laid out again with the grid's own width: extra texts dropped, missing ones blank.
+        std::vector<QString> fitted(count * static_cast<std::size_t>(cols));
+        const int take = std::min(columns, cols);
+        for (std::size_t r = 0; r < count; ++r)
+            for (int c = 0; c < take; ++c)
+                fitted[r * static_cast<std::size_t>(cols) + c] = std::move(cells[r * per + c]);
+        cells = std::move(fitted);
+    }
+    const std::size_t width = static_cast<std::size_t>(cols);
+    const bool blank = m_blankPending && rows() >= 2;
+    m_blankPending = false;
+    const int at = rows();               // where the rows after the blank one go
+    std::size_t appended = blank ? count - 1 : count;
+    if (appended > 0)
+        beginInsertRows({}, at, at + static_cast<int>(appended) - 1);
+    if (blank && m_cells.size() == width) {
+        // Only the blank row so far: the texts become the grid's storage as they are.
+        m_cells = std::move(cells);
+    } else {
+        std::size_t skip = 0;
+        if (blank) {
+            std::move(cells.begin(), cells.begin() + static_cast<std::ptrdiff_t>(width),
+                      m_cells.begin());
+            skip = width;
+        }
+        m_cells.insert(m_cells.end(), std::make_move_iterator(cells.begin() + static_cast<std::ptrdiff_t>(skip)),
+                       std::make_move_iterator(cells.end()));
+    }
+    if (blank)
+        m_autoNumber[1] = m_numbered;
+    m_autoNumber.resize(m_autoNumber.size() + appended, m_numbered);
+    if (appended > 0)
+        endInsertRows();
+    if (blank)
+        emit dataChanged(index(1, 0), index(1, m_cols - 1));
 }
 
 void ResultGridModel::setCurrentRow(int row)

@@ -2,9 +2,10 @@
 // The one result grid of the program. Row 0 holds the header captions; in a
 // numbered grid column 0 of each data row holds its running number 1, 2, ...;
 // reset() cuts the grid back to the header row and one blank data row.
-// ResultGridModel is a QAbstractTableModel over rows of texts (one allocation per
-// row, never one widget per cell), so 100,000 rows fill in a fraction of a second;
-// tests read cells through the model. ResultGrid is its view: the header row is
+// ResultGridModel is a QAbstractTableModel over one flat run of texts, row after row
+// (no allocation per row or cell beyond each text itself, never one widget per cell;
+// the running numbers are made when shown), so 100,000 rows fill in a few
+// milliseconds; tests read cells through the model. ResultGrid is its view: the header row is
 // shown as a fixed header, the running numbers in a grey column.
 //
 // Every grid carries the same context menu: Copy (the selected rows' cells,
@@ -17,6 +18,7 @@
 #include <QStringList>
 #include <QTableView>
 
+#include <unordered_map>
 #include <vector>
 
 class QPrinter;
@@ -35,7 +37,7 @@ public:
     // Back to the header row and one blank data row.
     void reset();
     // Rows including the header row (the classic grid's Rows); growing adds blank rows.
-    int rows() const { return static_cast<int>(m_rows.size()); }
+    int rows() const { return static_cast<int>(m_autoNumber.size()); }
     void setRows(int n);
     int cols() const { return m_cols; }
 
@@ -48,6 +50,9 @@ public:
     int addRow(const QStringList &values);
     // Many rows at once (one model notification).
     void addRows(std::vector<QStringList> rows);
+    // Many rows given as one flat run of texts, `columns` per row (the data columns, in
+    // order; a short last row is padded): the cheapest way to fill a grid.
+    void addRowCells(std::vector<QString> cells, int columns);
     // Data rows filled since reset (the blank row does not count).
     int dataRows() const;
 
@@ -65,8 +70,16 @@ signals:
     void currentRowChanged(int row);
 
 private:
-    QStringList blankRow() const;
-    std::vector<QStringList> m_rows;
+    int lead() const { return m_numbered ? 1 : 0; }
+    int dataCols() const { return m_cols - lead(); }
+    QString &cell(int row, int col)   // a data row's cell, col counted from the first data column
+    {
+        return m_cells[static_cast<std::size_t>(row - 1) * static_cast<std::size_t>(dataCols()) + col];
+    }
+    std::vector<QString> m_header;             // row 0: m_cols captions
+    std::vector<QString> m_cells;              // rows 1.. of the data columns, row after row
+    std::vector<bool> m_autoNumber;            // per row (row 0 included): shows its running number
+    std::unordered_map<int, QString> m_numberTexts;   // column 0 written by setText in a numbered grid
     int m_cols = 1;
     bool m_numbered = true;
     bool m_blankPending = true;   // row 1 is the blank row left by reset()

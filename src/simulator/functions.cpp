@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -1278,7 +1279,30 @@ template <bool Stddev> void momentsFinal(sqlite3_context *ctx)
 std::string numberToDisplay(double v)
 {
     if (v == 0) return "0";
-    if (v == std::floor(v) && std::fabs(v) < 1e21) {
+    const double magnitude = std::fabs(v);
+    if (v == std::floor(v) && magnitude < 9.0e18) {
+        char buf[24];
+        auto r = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(v));
+        return std::string(buf, r.ptr);
+    }
+    if (magnitude >= 1e-4 && magnitude < 1e15) {
+        // The shortest decimals that read back as v: when they need at most 15 significant
+        // digits they are exactly what rounding to 15 digits writes, without its cost.
+        char buf[48];
+        auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+        if (r.ec == std::errc()) {
+            int digits = 0;
+            bool leading = true;
+            for (const char *p = buf; p != r.ptr; ++p) {
+                if (*p < '0' || *p > '9') continue;
+                if (leading && *p == '0') continue;
+                leading = false;
+                ++digits;
+            }
+            if (digits <= 15) return std::string(buf, r.ptr);
+        }
+    }
+    if (v == std::floor(v) && magnitude < 1e21) {
         char buf[32];
         std::snprintf(buf, sizeof buf, "%.0f", v);
         return buf;

@@ -167,17 +167,20 @@ TEST(ClientLibrary, StreamStopsEarlyAndTheConnectionCarriesOn)
             return firsts.size() < 300;
         }
     } take;
-    conn->stream("select rownum n from dba_objects a, dba_objects b where rownum <= 5000", take);
+    // Streamed through the access layer's one path: the driver's cursor, fetched in arrays.
+    access::DriverConnection *c = conn.get();
+    access::OraDatabase db(std::move(conn), "ORCL", "SYSTEM");
+    db.DbStreamQuery("select rownum n from dba_objects a, dba_objects b where rownum <= 5000", take);
     ASSERT_EQ(take.names, std::vector<std::string>{"N"});
     ASSERT_EQ(take.firsts.size(), 300u);
     EXPECT_EQ(take.firsts.back(), "300");
     // Open cursors left behind do not disturb what follows.
-    auto open = conn->openCursor("select rownum n from dba_objects");
-    EXPECT_EQ(conn->query("select 7 x from dual").rows.at(0).at(0).toString(), "7");
-    EXPECT_EQ(conn->execute("create table t_oci_stream (a number)"), 0);
-    EXPECT_EQ(conn->execute("insert into t_oci_stream select rownum from dba_objects where rownum <= 12"), 12);
-    EXPECT_EQ(conn->execute("delete from t_oci_stream where a > 10"), 2);
-    EXPECT_EQ(conn->execute("drop table t_oci_stream"), 0);
+    auto open = c->openCursor("select rownum n from dba_objects");
+    EXPECT_EQ(c->query("select 7 x from dual").rows.at(0).at(0).toString(), "7");
+    EXPECT_EQ(c->execute("create table t_oci_stream (a number)"), 0);
+    EXPECT_EQ(c->execute("insert into t_oci_stream select rownum from dba_objects where rownum <= 12"), 12);
+    EXPECT_EQ(c->execute("delete from t_oci_stream where a > 10"), 2);
+    EXPECT_EQ(c->execute("drop table t_oci_stream"), 0);
     std::vector<std::vector<OraValue>> rows;
     open->fetch(5, rows);
     EXPECT_EQ(rows.size(), 5u);

@@ -70,3 +70,73 @@ TEST(ResultGrid, HundredThousandRowsFillQuickly)
     RecordProperty("fill_ms", std::to_string(static_cast<int>(ms)));
     std::printf("100,000 rows filled in %.1f ms\n", ms);
 }
+
+// Rows handed over as one flat run of texts: any width, after the blank row or after
+// rows already there, with the running numbers and texts written over them.
+TEST(ResultGrid, FlatRowsKeepTheirPlacesAndNumbers)
+{
+    ResultGridModel g;
+    g.setHeaders({"A", "B"});
+    g.addRowCells({"a1", "b1", "a2", "b2", "a3"}, 2);   // a short last row is padded
+    EXPECT_EQ(g.rows(), 4);
+    EXPECT_EQ(g.dataRows(), 3);
+    EXPECT_EQ(g.text(1, 1), "a1");
+    EXPECT_EQ(g.text(2, 2), "b2");
+    EXPECT_EQ(g.text(3, 1), "a3");
+    EXPECT_EQ(g.text(3, 2), "");
+    EXPECT_EQ(g.text(3, 0), "3");
+
+    g.addRowCells({"x", "y", "z"}, 3);                   // wider: the extra text is dropped
+    g.addRowCells({"p", "q"}, 1);                        // narrower: one row each
+    g.addRow({"last", "row"});
+    EXPECT_EQ(g.rows(), 8);
+    EXPECT_EQ(g.text(4, 1), "x");
+    EXPECT_EQ(g.text(4, 2), "y");
+    EXPECT_EQ(g.text(5, 1), "p");
+    EXPECT_EQ(g.text(6, 1), "q");
+    EXPECT_EQ(g.text(6, 2), "");
+    EXPECT_EQ(g.text(7, 0), "7");
+    EXPECT_EQ(g.text(7, 2), "row");
+
+    // Column 0 written by hand replaces the running number, an empty text included.
+    g.setText(2, 0, "*");
+    g.setText(3, 0, QString());
+    EXPECT_EQ(g.text(2, 0), "*");
+    EXPECT_EQ(g.text(3, 0), "");
+    EXPECT_EQ(g.text(4, 0), "4");
+    g.setText(0, 2, "Bee");
+    EXPECT_EQ(g.headerData(2, Qt::Horizontal).toString(), "Bee");
+
+    // Cut back and grown again: the new rows are blank, without numbers or old texts.
+    g.setRows(3);
+    g.setRows(5);
+    EXPECT_EQ(g.text(3, 0), "");
+    EXPECT_EQ(g.text(3, 1), "");
+    EXPECT_EQ(g.text(2, 0), "*");
+    EXPECT_EQ(g.addRow({"after"}), 5);
+    EXPECT_EQ(g.text(5, 0), "5");
+
+    // Down to the header alone, rows still go after it.
+    g.setRows(1);
+    EXPECT_EQ(g.addRow({"only"}), 1);
+    EXPECT_EQ(g.text(1, 1), "only");
+    EXPECT_EQ(g.rows(), 2);
+
+    g.reset();
+    g.addRowCells({}, 2);
+    EXPECT_EQ(g.dataRows(), 0);
+    EXPECT_EQ(g.text(1, 0), "");
+
+    ResultGridModel plain;
+    plain.setHeaders({"Server", "RDBMS"}, false);
+    plain.addRowCells({"DEMO", "ORACLE 8", "PROD", "ORACLE 9"}, 2);
+    EXPECT_EQ(plain.rows(), 3);
+    EXPECT_EQ(plain.text(2, 0), "PROD");
+    EXPECT_EQ(plain.text(2, 1), "ORACLE 9");
+
+    ResultGridModel numbersOnly;
+    numbersOnly.setHeaders({});
+    EXPECT_EQ(numbersOnly.addRow({"ignored"}), 1);
+    EXPECT_EQ(numbersOnly.addRow({}), 2);
+    EXPECT_EQ(numbersOnly.text(2, 0), "2");
+}

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <random>
 
 namespace {
@@ -22,6 +24,50 @@ TEST(Values, NumberTextForms)
     EXPECT_EQ(sim::numberToText(0.5), ".5");
     EXPECT_EQ(sim::numberToText(-0.5), "-.5");
     EXPECT_EQ(sim::numberToText(12.5), "12.5");
+}
+
+// The display form is the value rounded to 15 significant digits, trailing zeros cut,
+// whatever way it is computed: checked against that rule over a wide spread of values.
+TEST(Values, NumberDisplayIsFifteenDigitsRounded)
+{
+    auto rule = [](double v) {
+        if (v == std::floor(v) && std::fabs(v) < 1e21) {
+            char b[32];
+            std::snprintf(b, sizeof b, "%.0f", v);
+            return std::string(b);
+        }
+        char b[64];
+        std::snprintf(b, sizeof b, "%.15g", v);
+        std::string s = b;
+        if (s.find('e') != std::string::npos) return std::string();   // exponent forms: not compared here
+        if (s.find('.') != std::string::npos) {
+            while (s.back() == '0') s.pop_back();
+            if (s.back() == '.') s.pop_back();
+        }
+        return s;
+    };
+    std::mt19937_64 gen(7);
+    std::uniform_real_distribution<double> exponent(-4, 15);
+    std::uniform_int_distribution<int> digits(1, 17);
+    int compared = 0;
+    for (int i = 0; i < 200000; ++i) {
+        double v = std::pow(10.0, exponent(gen));
+        if (i % 3 == 0) {   // values with few decimals, as money and figures have
+            double scale = std::pow(10.0, digits(gen) % 6);
+            v = std::round(v * scale) / scale;
+        }
+        if (i % 2) v = -v;
+        if (v == 0) continue;
+        const std::string expected = rule(v);
+        if (expected.empty()) continue;
+        ASSERT_EQ(sim::numberToDisplay(v), expected) << std::hexfloat << v;
+        ++compared;
+    }
+    EXPECT_GT(compared, 150000);
+    EXPECT_EQ(sim::numberToDisplay(0.1 + 0.2), "0.3");
+    EXPECT_EQ(sim::numberToDisplay(123456789012.345), "123456789012.345");
+    EXPECT_EQ(sim::numberToDisplay(-9.0e18), "-9000000000000000000");
+    EXPECT_EQ(sim::numberToDisplay(4.5e15 + 0.5), "4.5E+15");
 }
 
 TEST(Values, DatesRoundTrip)

@@ -34,7 +34,8 @@ public:
     virtual bool fetch(std::size_t maxRows, std::vector<std::vector<OraValue>> &rows) = 0;
 };
 
-// Takes a query's rows one at a time, as they are fetched.
+// Takes a query's rows one at a time, as they are fetched (OraDatabase::DbStreamQuery
+// reads them from the driver's cursor in arrays of kFetchArray rows).
 class RowReceiver {
 public:
     virtual ~RowReceiver() = default;
@@ -43,6 +44,10 @@ public:
     virtual bool row(const std::vector<OraValue> &values) = 0;
 };
 
+// Rows asked of a driver's cursor per fetch when a result is read through: enough that
+// a call costs little per row, few enough that a streamed result holds little at a time.
+constexpr std::size_t kFetchArray = 256;
+
 class DriverConnection {
 public:
     virtual ~DriverConnection() = default;
@@ -50,14 +55,6 @@ public:
     // Opens a query for reading in batches. This default runs query() and hands out
     // its materialised rows; a driver that can stream overrides it.
     virtual std::unique_ptr<DriverCursor> openCursor(const std::string &sql);
-    // The same rows handed over one by one; a driver that cannot stream materialises.
-    virtual void stream(const std::string &sql, RowReceiver &to)
-    {
-        OraResult r = query(sql);
-        to.columns(r.columns);
-        for (const auto &row : r.rows)
-            if (!to.row(row)) return;
-    }
     virtual long execute(const std::string &sql) = 0;               // rows processed
     virtual void executePlsql(const std::string &block, std::vector<OraBind> &binds) = 0;
     virtual bool connectionOK() = 0;

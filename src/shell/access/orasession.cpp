@@ -358,19 +358,16 @@ long OraDatabase::DbExecuteSQL(const std::string &sql)
 
 void OraDatabase::DbStreamQuery(const std::string &sql, RowReceiver &to)
 {
-    if (!m_line->waiter && m_line->statementLimitMs <= 0) {
-        m_line->run(sql, [&](DriverConnection &c) { c.stream(sql, to); });
-        return;
-    }
-    // Off the caller's thread the rows come in batches; the receiver sees them on
-    // the caller's thread, as it would inline.
+    // One path for every driver, on any thread: the driver's cursor read in arrays of
+    // kFetchArray rows; the receiver sees them on the caller's thread.
     std::unique_ptr<OraCursor> cursor = DbOpenCursor(sql);
     to.columns(cursor->columnNames());
     std::vector<std::vector<OraValue>> rows;
+    rows.reserve(kFetchArray);
     bool more = true;
     while (more) {
         rows.clear();
-        more = cursor->Fetch(500, rows);
+        more = cursor->Fetch(kFetchArray, rows);
         for (const auto &r : rows)
             if (!to.row(r)) return;
     }

@@ -133,7 +133,9 @@ public:
     std::unique_ptr<OraDynaset> DbCreateDynaset(const std::string &sql, int options = 4);
     // Opens a query whose rows are read in batches through the cursor.
     std::unique_ptr<OraCursor> DbOpenCursor(const std::string &sql);
-    // Runs a query and hands its rows to `to` as they are fetched, without keeping them.
+    // Runs a query and hands its rows to `to` as they are fetched from its cursor, in
+    // arrays of kFetchArray rows, without keeping them: the first row arrives before the
+    // driver has produced the rest, and a result of any size holds one array at a time.
     void DbStreamQuery(const std::string &sql, RowReceiver &to);
     long DbExecuteSQL(const std::string &sql);
     void ExecuteSQL(const std::string &plsql);   // runs a block with the declared Parameters

@@ -155,25 +155,6 @@ private:
     OraResult &m_result;
 };
 
-// Ends a streamed fetch that its receiver stopped; not an error of the instance.
-struct StopFetch {};
-
-class StreamSink : public sim::RowSink {
-public:
-    explicit StreamSink(RowReceiver &to) : m_to(to) {}
-    void columns(const std::vector<std::string> &names) override { m_to.columns(names); }
-    void row(const sim::CellView *cells, std::size_t count) override
-    {
-        m_row.clear();
-        convertRow(cells, count, m_row);
-        if (!m_to.row(m_row)) throw StopFetch{};
-    }
-
-private:
-    RowReceiver &m_to;
-    std::vector<OraValue> m_row;
-};
-
 void convertRow(const sim::CellView *cells, std::size_t count, std::vector<OraValue> &row)
 {
     {
@@ -231,15 +212,6 @@ public:
         ResultSink sink(r);
         trip([&] { m_conn->query(sql, sink); });
         return r;
-    }
-
-    void stream(const std::string &sql, RowReceiver &to) override
-    {
-        StreamSink sink(to);
-        try {
-            trip([&] { m_conn->query(sql, sink); });
-        } catch (const StopFetch &) {
-        }
     }
 
     std::unique_ptr<DriverCursor> openCursor(const std::string &sql) override
