@@ -184,7 +184,7 @@ SimError sqliteError(const std::string &msg)
     if (msg.find("misuse of window function") != std::string::npos)
         return oraError(30483, "window  functions are not allowed here");
     if (msg.find("frame starting offset") != std::string::npos || msg.find("frame ending offset") != std::string::npos)
-        return oraError(30486, "invalid window aggregation group in the window specification");
+        return oraError(30486, "invalid window aggregation group in the OVER clause");
     if (msg.find("ORDER BY term does not match") != std::string::npos ||
         msg.find("ORDER BY term out of range") != std::string::npos || msg.find("GROUP BY term out of range") != std::string::npos)
         return oraError(1785);

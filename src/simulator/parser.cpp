@@ -1078,10 +1078,10 @@ void Parser::overClause(Expr &e)
     }
     if (isWord("ROWS") || isWord("RANGE")) {
         // ORA-30485: a window frame needs an order of the rows it moves over.
-        if (w->order.empty()) throw oraError(30485, "missing ORDER BY expression in the window specification");
+        if (w->order.empty()) throw oraError(30485, "missing ORDER BY expression in the OVER clause");
         std::string unit = peek().text;
         ++m_i;
-        const SimError invalid = oraError(30486, "invalid window aggregation group in the window specification");
+        const SimError invalid = oraError(30486, "invalid window aggregation group in the OVER clause");
         int from = 0, to = 2;   // the bounds' kinds (see frameBound); a lone bound ends at CURRENT ROW
         std::string frame = unit + " ";
         if (acceptWord("BETWEEN")) {
@@ -1121,7 +1121,7 @@ std::string Parser::frameBound(int &kind)
     }
     if (peek().type != Token::Number) {
         if (atEnd()) throw oraError(936);
-        throw oraError(30486, "invalid window aggregation group in the window specification");
+        throw oraError(30486, "invalid window aggregation group in the OVER clause");
     }
     std::string n = peek().text;
     ++m_i;

@@ -710,7 +710,7 @@ void Generator::analytic(const Expr &e, std::string &out)
     auto it = table.find(e.text);
     if (it == table.end()) {
         if (functionTable().count(e.text) || e.text == "GROUPING")
-            throw oraError(30484, "missing window specification for this function");
+            throw oraError(30484, "missing OVER clause for this function");
         throw invalidIdentifier(e.text);
     }
     const Analytic &a = it->second;
@@ -719,7 +719,7 @@ void Generator::analytic(const Expr &e, std::string &out)
     if (star && e.text != "COUNT") throw oraError(936);
     if (n < a.minArgs || n > a.maxArgs) throw oraError(909);
     if (a.needsOrder && w.order.empty())
-        throw oraError(30485, "missing ORDER BY expression in the window specification");
+        throw oraError(30485, "missing ORDER BY expression in the OVER clause");
     if (e.distinct) {
         if (!w.order.empty()) throw oraError(30487, "ORDER BY not allowed here");
         throw oraError(3001, "unimplemented feature: DISTINCT in an analytic function");

@@ -1497,7 +1497,7 @@ INSERT INTO SYS.X$PARAMETER VALUES (330, 'utl_file_dir', 2, '/u01/app/oracle/utl
 INSERT INTO SYS.X$PARAMETER VALUES (340, 'sga_max_size', 6, '177668760', 'TRUE', 'FALSE', 'FALSE', 'max total SGA size');
 INSERT INTO SYS.X$PARAMETER VALUES (341, 'pga_aggregate_target', 6, '0', 'TRUE', 'FALSE', 'IMMEDIATE', 'Target size for the aggregate PGA memory consumed by the instance');
 INSERT INTO SYS.X$PARAMETER VALUES (342, 'workarea_size_policy', 2, 'MANUAL', 'TRUE', 'TRUE', 'IMMEDIATE', 'policy used to size SQL working areas (MANUAL/AUTO)');
-INSERT INTO SYS.X$PARAMETER VALUES (350, 'mts_dispatchers', 2, NULL, 'TRUE', 'FALSE', 'IMMEDIATE', 'specifications of dispatchers');
+INSERT INTO SYS.X$PARAMETER VALUES (350, 'mts_dispatchers', 2, NULL, 'TRUE', 'FALSE', 'IMMEDIATE', 'dispatcher configurations');
 INSERT INTO SYS.X$PARAMETER VALUES (360, 'nls_language', 2, 'AMERICAN', 'TRUE', 'TRUE', 'FALSE', 'NLS language name');
 INSERT INTO SYS.X$PARAMETER VALUES (361, 'nls_territory', 2, 'AMERICA', 'TRUE', 'TRUE', 'FALSE', 'NLS territory name');
 INSERT INTO SYS.X$PARAMETER VALUES (362, 'nls_date_format', 2, NULL, 'TRUE', 'TRUE', 'FALSE', 'NLS Oracle date format');
