@@ -25,14 +25,7 @@ namespace {
 
 void settle() { harness::ShotConsole::settle(30); }
 
-void place(QWidget *form, int w, int h)
-{
-    if (auto *sub = qobject_cast<QMdiSubWindow *>(form->parentWidget())) {
-        sub->setGeometry(10, 10, w, h);
-        sub->raise();
-    }
-    settle();
-}
+void place(QWidget *form, int w, int h) { harness::ShotConsole::place(form, w, h); }
 
 } // namespace
 

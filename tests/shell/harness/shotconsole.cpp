@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QIcon>
+#include <QMdiSubWindow>
 
 #include <iostream>
 
@@ -29,6 +30,15 @@ void ShotConsole::settle(int rounds)
 {
     for (int i = 0; i < rounds; ++i)
         QApplication::processEvents();
+}
+
+void ShotConsole::place(QWidget *form, int w, int h)
+{
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(form->parentWidget())) {
+        sub->setGeometry(10, 10, w, h);
+        sub->raise();
+    }
+    settle(30);
 }
 
 void ShotConsole::connectFirstServer()

@@ -18,6 +18,7 @@
 #include <QString>
 
 class QApplication;
+class QWidget;
 namespace shell { class Marco; }
 
 namespace harness {
@@ -39,6 +40,9 @@ public:
     // Lets the pending events run `rounds` times, so layouts and repaints are done
     // before a grab.
     static void settle(int rounds);
+    // Gives the frame's child window holding `form` the size w x h at the top left,
+    // raises it and lets it settle.
+    static void place(QWidget *form, int w, int h);
 
     // Picks the first server of the selector and connects it, as a user would
     // before opening the windows of the current server.
