@@ -281,22 +281,30 @@ namespace {
 // seps) and blanks are not special: it lies between the (n-1)th and the nth separator, or the
 // end of the line. One pass over the line, 16 bytes at a time, up to the field's end.
 // False when the line has fewer than n fields.
-inline bool findField(const char *b, const char *e, const unsigned char *table,
-                      const unsigned char (*seps)[16], int n, const char *&fb, const char *&fe) {
+#ifdef __SSE2__
+// Marks, in a bit mask, the bytes of the 16 at p that are one of the separators.
+template <int kSeps>
+inline unsigned sepMask(const char *p, const unsigned char (*seps)[16]) {
+  __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+  __m128i m = _mm_cmpeq_epi8(v, _mm_load_si128(reinterpret_cast<const __m128i *>(seps[0])));
+  if (kSeps > 1) {
+    for (int k = 1; k < kSeps; ++k)
+      m = _mm_or_si128(m, _mm_cmpeq_epi8(v, _mm_load_si128(reinterpret_cast<const __m128i *>(seps[k]))));
+  }
+  return static_cast<unsigned>(_mm_movemask_epi8(m));
+}
+#endif
+
+template <int kSeps>
+inline bool findFieldN(const char *b, const char *e, const unsigned char *table,
+                       const unsigned char (*seps)[16], int n, const char *&fb, const char *&fe) {
   const int need = n - 1;  // separators before the field
   int passed = 0;
   const char *start = b;
   const char *p = b;
 #ifdef __SSE2__
-  const __m128i s0 = _mm_load_si128(reinterpret_cast<const __m128i *>(seps[0]));
-  const __m128i s1 = _mm_load_si128(reinterpret_cast<const __m128i *>(seps[1]));
-  const __m128i s2 = _mm_load_si128(reinterpret_cast<const __m128i *>(seps[2]));
-  const __m128i s3 = _mm_load_si128(reinterpret_cast<const __m128i *>(seps[3]));
-  while (e - p >= 16) {
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-    __m128i m = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, s0), _mm_cmpeq_epi8(v, s1)),
-                             _mm_or_si128(_mm_cmpeq_epi8(v, s2), _mm_cmpeq_epi8(v, s3)));
-    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(m));
+  for (; e - p >= 16; p += 16) {
+    unsigned mask = sepMask<kSeps>(p, seps);
     while (mask) {
       const char *x = p + __builtin_ctz(mask);
       if (passed == need) {
@@ -307,7 +315,6 @@ inline bool findField(const char *b, const char *e, const unsigned char *table,
       if (++passed == need) start = x + 1;
       mask &= mask - 1;
     }
-    p += 16;
   }
 #else
   (void)seps;
@@ -325,6 +332,17 @@ inline bool findField(const char *b, const char *e, const unsigned char *table,
   fb = start;
   fe = e;
   return true;
+}
+
+// Field n (n >= 1) of [b, e) when the separators are one to four single bytes (in table, and
+// each 16 times in seps) and blanks are not special: it lies between the (n-1)th and the nth
+// separator, or the end of the line. One pass over the line, 16 bytes at a time, up to the
+// field's end. False when the line has fewer than n fields.
+inline bool findField(const char *b, const char *e, const unsigned char *table,
+                      const unsigned char (*seps)[16], int nseps, int n, const char *&fb,
+                      const char *&fe) {
+  if (nseps == 1) return findFieldN<1>(b, e, table, seps, n, fb, fe);
+  return findFieldN<4>(b, e, table, seps, n, fb, fe);
 }
 }  // namespace
 
@@ -647,52 +665,52 @@ int Scanix::get_Eval(double &v) {
 
 // ---- fields ------------------------------------------------------------------------------------------
 
+// Field n (n >= 1) of a non-empty line by the general walk over fields and separators.
+bool Scanix::walkField(int n, const char *&fb, const char *&fe) const {
+  Split sp = splitter();
+  const char *p = sp.b;
+  if (n == 1 && sp.blank) p = sp.skipBlanks(p);
+  for (int i = 1; i < n; ++i) {
+    p = sp.fieldEnd(p);
+    if (p == sp.e) return false;  // the line has fewer than n fields
+    p = sp.sepStep(p);
+  }
+  fb = p;
+  fe = sp.fieldEnd(p);
+  return true;
+}
+
+// The length of [p, q) cut to 65,534 bytes at a character boundary.
+size_t Scanix::cutLength(const char *p, const char *q) const {
+  const char *c = p, *lim = p + kMaxLine;
+  while (c < lim) {
+    size_t l = cs_.charLen(c, q);
+    if (c + l > lim) break;
+    c += l;
+  }
+  return static_cast<size_t>(c - p);
+}
+
 int Scanix::get_F(int16_t n, std::string_view &v) {
   error_ = aerNone;
   v = {};
-  if (n < 0) {
-    fireError(aerBadFieldSet);
-    return kOk;
-  }
-  if (n == 0) {
-    v = line();
-    return kOk;
-  }
-  if (lineN_ == 0) {
-    fireError(aerBadFieldSet);
+  if (n <= 0) {
+    if (n == 0) v = line();
+    else fireError(aerBadFieldSet);
     return kOk;
   }
   const char *p, *q;
-  if (nSepBytes_ && !matchQuotes_ && fastFieldsOn_) {
-    if (!findField(lineP_, lineP_ + lineN_, sepTable_, sepVec_, n, p, q)) {
-      fireError(aerBadFieldSet);
-      return kOk;
-    }
-  } else {
-    Split sp = splitter();
-    p = sp.b;
-    if (n == 1 && sp.blank) p = sp.skipBlanks(p);
-    for (int i = 1; i < n; ++i) {
-      p = sp.fieldEnd(p);
-      if (p == sp.e) {  // the line has fewer than n fields
-        fireError(aerBadFieldSet);
-        return kOk;
-      }
-      p = sp.sepStep(p);
-    }
-    q = sp.fieldEnd(p);
+  bool found;
+  if (lineN_ == 0) found = false;
+  else if (nSepBytes_ && !matchQuotes_ && fastFieldsOn_)
+    found = findField(lineP_, lineP_ + lineN_, sepTable_, sepVec_, nSepBytes_, n, p, q);
+  else found = walkField(n, p, q);
+  if (!found) {
+    fireError(aerBadFieldSet);
+    return kOk;
   }
   size_t len = static_cast<size_t>(q - p);
-  if (len > kMaxLine) {
-    // cut to 65,534 bytes, at a character boundary
-    const char *c = p, *lim = p + kMaxLine;
-    while (c < lim) {
-      size_t l = cs_.charLen(c, q);
-      if (c + l > lim) break;
-      c += l;
-    }
-    len = static_cast<size_t>(c - p);
-  }
+  if (len > kMaxLine) len = cutLength(p, q);
   if (filterQuotes_ && len >= 2 && (p[0] == '\'' || p[0] == '"') && p[len - 1] == p[0]) {
     ++p;
     len -= 2;

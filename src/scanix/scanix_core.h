@@ -193,6 +193,8 @@ class SCANIX_CXX_API Scanix {
   friend class Evaluator;
   struct Split;
   Split splitter() const;
+  bool walkField(int n, const char *&fb, const char *&fe) const;
+  size_t cutLength(const char *p, const char *q) const;
   void setLine(std::string_view v);
   // The current line: lineP_/lineN_ point either at line_ or, for a line read from a file and
   // left as it was read, straight into the reader's block (valid until the block is refilled;
