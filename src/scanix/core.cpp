@@ -79,7 +79,7 @@ class FileReader {
     reclaimContext_ = context;
   }
   // Makes at least `want` bytes available from the current position, unless the file ends.
-  size_t ensure(size_t want) {
+  __attribute__((noinline)) size_t ensure(size_t want) {
     size_t avail = len_ - pos_;
     if (avail >= want || eof_) return avail;
     if (reclaim_) reclaim_(reclaimContext_);
@@ -936,20 +936,31 @@ bool Scanix::readLine() {
       lineP_ = p;
       lineN_ = n;
     } else {
-      line_.assign(p, n);
-      finishLine(line_, false, true);
-      syncLine();
+      storeLine(p, n);
     }
-  } else {
-    bool tooLong;
-    if (!readRaw(scratch_, tooLong)) return false;
-    currPos_ = static_cast<int32_t>(off);
-    finishLine(scratch_, tooLong, true);
-    line_.swap(scratch_);
-    syncLine();
+  } else if (!readLineUtf16(off)) {
+    return false;
   }
   ++rn_;
   nfValid_ = false;
+  return true;
+}
+
+// A line that needs more than its end moved: copied into the control's own text, then steps
+// 4 to 7.
+void Scanix::storeLine(const char *p, size_t n) {
+  line_.assign(p, n);
+  finishLine(line_, false, true);
+  syncLine();
+}
+
+bool Scanix::readLineUtf16(int64_t off) {
+  bool tooLong;
+  if (!readRaw(scratch_, tooLong)) return false;
+  currPos_ = static_cast<int32_t>(off);
+  finishLine(scratch_, tooLong, true);
+  line_.swap(scratch_);
+  syncLine();
   return true;
 }
 

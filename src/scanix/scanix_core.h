@@ -75,6 +75,7 @@ class SCANIX_CXX_API Charset {
 
  private:
   size_t utf8Len(const char *p, const char *end) const;
+  size_t toUtf16Any(const char *s, size_t n, char16_t *dst) const;  // every text, any set
   size_t mbLen(const char *p, const char *end) const;
   void convertCase(std::string &s, bool upper) const;
   Mode mode_ = Utf8;
@@ -220,6 +221,8 @@ class SCANIX_CXX_API Scanix {
   void closeFile();
   bool readRaw(std::string &out, bool &tooLong);
   bool readLine();
+  __attribute__((noinline)) void storeLine(const char *p, size_t n);
+  __attribute__((noinline)) bool readLineUtf16(int64_t off);
   void finishLine(std::string &text, bool tooLong, bool applyCase);
   double evaluate(std::string_view text);
   void rebuildSeparators();
