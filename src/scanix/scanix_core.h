@@ -120,7 +120,7 @@ class SCANIX_CXX_API Scanix {
   int get_FileName(std::string &v) const;
   int put_FileName(std::string_view v);
   int get_L(std::string &v) const;
-  int get_L(std::string_view &v) const;  // view valid until the next change
+  int get_L(std::string_view &v) const;  // view valid until the line changes or the file is read
   int put_L(std::string_view v);
   int get_FS(std::string &v) const;
   int put_FS(std::string_view v);
