@@ -19,5 +19,3 @@ ratio_line() {
   printf 'RATIO\t%s\t%s\t%s\t%s\t%s\n' "$1" "$2" "$3" "$4" "$5"
 }
 
-# minus A B: A - B, one decimal.
-minus() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a - b }'; }

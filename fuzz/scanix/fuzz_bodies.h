@@ -120,17 +120,28 @@ inline int fields(const uint8_t *data, size_t size) {
   }
   scanix_release(o);
 
-  // the same through the plain class with raw bytes (any byte sequence, invalid UTF-8 included)
-  scx::Scanix s;
-  s.put_FS(std::string_view(reinterpret_cast<const char *>(data), size < 3 ? size : 3));
-  s.put_MatchQuotes(flags & 4);
-  s.put_FilterQuotes(flags & 8);
-  s.put_L(std::string_view(reinterpret_cast<const char *>(data), size));
+  // the same through the plain class with raw bytes (any byte sequence, invalid UTF-8 included),
+  // F get's one-pass search against the general walk
+  scx::Scanix s, walk;
+  walk.setFastFields(false);
+  for (scx::Scanix *x : {&s, &walk}) {
+    x->put_FS(std::string_view(reinterpret_cast<const char *>(data), size < 3 ? size : 3));
+    x->put_MatchQuotes(flags & 4);
+    x->put_FilterQuotes(flags & 8);
+    x->put_L(std::string_view(reinterpret_cast<const char *>(data), size));
+  }
   int32_t count = s.fieldCount();
-  for (int n = 0; n <= (count < 16 ? count : 16); ++n) {
-    std::string_view f;
+  SCANIX_FUZZ_CHECK(walk.fieldCount() == count);
+  for (int n = -1; n <= (count < 16 ? count : 16) + 1; ++n) {
+    std::string_view f, g;
     s.get_F(static_cast<int16_t>(n), f);
+    walk.get_F(static_cast<int16_t>(n), g);
     SCANIX_FUZZ_CHECK(f.data() == nullptr || f.size() <= size);
+    SCANIX_FUZZ_CHECK(f == g);
+    int16_t ef, eg;
+    s.get_Error(ef);
+    walk.get_Error(eg);
+    SCANIX_FUZZ_CHECK(ef == eg);
   }
   return 0;
 }

@@ -47,9 +47,9 @@ inline TextHeader *header(const char16_t *t) {
 }
 }  // namespace
 
-char16_t *allocText(size_t units) {
-  if (units >= 0x7FFFFFF0u) return nullptr;
-  size_t need = units + 1;
+namespace {
+// A new block (the cache holds none big enough).
+__attribute__((noinline)) char16_t *allocTextSlow(size_t need) {
   TextCache &c = t_cache;
   for (size_t i = c.n; i-- > 0;) {
     if (c.slot[i]->cap >= need) {
@@ -67,14 +67,7 @@ char16_t *allocText(size_t units) {
   return reinterpret_cast<char16_t *>(h + 1);
 }
 
-void setTextLength(char16_t *t, size_t units) {
-  t[units] = 0;
-  header(t)->len = static_cast<uint32_t>(units);
-}
-
-void freeText(char16_t *t) {
-  if (!t) return;
-  TextHeader *h = header(t);
+__attribute__((noinline)) void freeTextSlow(TextHeader *h) {
   TextCache &c = t_cache;
   if (h->cap <= kCacheMaxCap && c.n < kCacheSlots) {
     if (!c.registered) {
@@ -88,12 +81,49 @@ void freeText(char16_t *t) {
   free(h);
 }
 
-char16_t *newText(const Charset &cs, std::string_view bytes) {
-  char16_t *t = allocText(bytes.size());
+// The common case first: the block freed last is big enough (a host reading one field per
+// line gets the same block back every time).
+inline char16_t *allocTextFast(size_t units) {
+  if (units >= 0x7FFFFFF0u) return nullptr;
+  size_t need = units + 1;
+  TextCache &c = t_cache;
+  if (c.n > 0 && c.slot[c.n - 1]->cap >= need) {
+    TextHeader *h = c.slot[--c.n];
+    h->len = 0;
+    return reinterpret_cast<char16_t *>(h + 1);
+  }
+  return allocTextSlow(need);
+}
+
+inline void freeTextFast(char16_t *t) {
+  if (!t) return;
+  TextHeader *h = header(t);
+  TextCache &c = t_cache;
+  if (c.registered && h->cap <= kCacheMaxCap && c.n < kCacheSlots) {
+    c.slot[c.n++] = h;
+    return;
+  }
+  freeTextSlow(h);
+}
+
+inline void setTextLengthFast(char16_t *t, size_t units) {
+  t[units] = 0;
+  header(t)->len = static_cast<uint32_t>(units);
+}
+
+inline char16_t *newTextFast(const Charset &cs, std::string_view bytes) {
+  char16_t *t = allocTextFast(bytes.size());
   if (!t) return nullptr;
-  setTextLength(t, cs.toUtf16(bytes.data(), bytes.size(), t));
+  setTextLengthFast(t, cs.toUtf16(bytes.data(), bytes.size(), t));
   return t;
 }
+}  // namespace
+
+char16_t *allocText(size_t units) { return allocTextFast(units); }
+void setTextLength(char16_t *t, size_t units) { setTextLengthFast(t, units); }
+void freeText(char16_t *t) { freeTextFast(t); }
+
+char16_t *newText(const Charset &cs, std::string_view bytes) { return newTextFast(cs, bytes); }
 
 char16_t *newText16(std::u16string_view s) {
   char16_t *t = allocText(s.size());
@@ -231,12 +261,10 @@ int toText(const scanix_variant &v, const Charset &cs, std::string &out) {
   return SCANIX_OK;
 }
 
-CallGuard::~CallGuard() {
-  if (--o->depth == 0) {
-    o->graveyardEvents.clear();
-    o->graveyardNotify.clear();
-    if (o->released) delete o;
-  }
+void CallGuard::settle(::scanix *o) {
+  o->graveyardEvents.clear();
+  o->graveyardNotify.clear();
+  if (o->released) delete o;
 }
 
 }  // namespace scx::capi
@@ -291,7 +319,7 @@ inline void resBool(scanix_variant *r, bool v) {
 }
 inline int resText(scanix_variant *r, const Charset &cs, std::string_view s) {
   if (!r) return SCANIX_OK;
-  char16_t *t = newText(cs, s);
+  char16_t *t = newTextFast(cs, s);
   if (!t) return SCANIX_E_OUT_OF_MEMORY;
   r->vt = SCANIX_VT_TEXT;
   r->u.bstr = t;
@@ -320,7 +348,7 @@ extern "C" {
 
 SCANIX_API void scanix_variant_clear(scanix_variant *v) {
   if (!v) return;
-  if (v->vt == SCANIX_VT_TEXT && v->u.bstr) freeText(v->u.bstr);
+  if (v->vt == SCANIX_VT_TEXT && v->u.bstr) freeTextFast(v->u.bstr);
   v->vt = SCANIX_VT_EMPTY;
   v->u.r8 = 0;
 }
@@ -376,8 +404,37 @@ SCANIX_API int scanix_get_dispid(scanix *obj, const char16_t *name, int32_t *id)
   return SCANIX_E_MEMBER_NOT_FOUND;
 }
 
+extern "C++" {
+namespace {
+int invokeAny(scanix *obj, int32_t id, uint16_t flags, const scanix_variant *args, uint32_t nargs,
+              scanix_variant *result);
+}
+}
+
 SCANIX_API int scanix_invoke(scanix *obj, int32_t id, uint16_t flags, const scanix_variant *args,
                              uint32_t nargs, scanix_variant *result) {
+  // F get with a 16- or 32-bit index, the call a scan handler makes for every line, goes
+  // straight to the field; everything else (and every error) through the general dispatch.
+  if (id == dispid::F && flags == SCANIX_DISPATCH_PROPERTYGET && nargs == 1 && obj && args &&
+      !obj->released) {
+    int16_t n;
+    if (args[0].vt == SCANIX_VT_I2) n = args[0].u.i2;
+    else if (args[0].vt == SCANIX_VT_I4 && args[0].u.i4 >= -32768 && args[0].u.i4 <= 32767)
+      n = static_cast<int16_t>(args[0].u.i4);
+    else return invokeAny(obj, id, flags, args, nargs, result);
+    if (result) result->vt = SCANIX_VT_EMPTY;
+    CallGuard guard(obj);
+    std::string_view v;
+    obj->core.get_F(n, v);
+    return resText(result, obj->core.charset(), v);
+  }
+  return invokeAny(obj, id, flags, args, nargs, result);
+}
+
+extern "C++" {
+namespace {
+int invokeAny(scanix *obj, int32_t id, uint16_t flags, const scanix_variant *args, uint32_t nargs,
+              scanix_variant *result) {
   if (!obj) return SCANIX_E_INVALID_ARG;
   if (obj->released) return SCANIX_E_RELEASED;
   if (nargs && !args) return SCANIX_E_INVALID_ARG;
@@ -644,6 +701,8 @@ SCANIX_API int scanix_invoke(scanix *obj, int32_t id, uint16_t flags, const scan
 #undef NEED
   return SCANIX_OK;
 }
+}  // namespace
+}  // extern "C++"
 
 SCANIX_API int scanix_advise(scanix *obj, const scanix_events *sink, uint32_t *cookie) {
   if (!obj || !sink || !cookie) return SCANIX_E_INVALID_ARG;

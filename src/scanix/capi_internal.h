@@ -29,7 +29,11 @@ namespace scx::capi {
 struct CallGuard {
   ::scanix *o;
   explicit CallGuard(::scanix *obj) : o(obj) { ++o->depth; }
-  ~CallGuard();
+  ~CallGuard() {
+    if (--o->depth == 0) settle(o);
+  }
+  // The outermost call ends: sinks disconnected meanwhile go, a deferred release happens.
+  static void settle(::scanix *o);
 };
 
 char16_t *allocText(size_t units);         // room for units + terminator; length set later

@@ -176,6 +176,43 @@ size_t Charset::toUtf16(const char *s, size_t n, char16_t *dst) const {
   const unsigned char *e = p + n;
   char16_t *o = dst;
   if (mode_ == Utf8) {
+#ifdef __SSE2__
+    // A short ASCII text (a typical field) in two loads that overlap at its end, widened and
+    // stored the same way: no loop, no byte-by-byte tail.
+    if (n >= 4 && n <= 32) {
+      const __m128i z = _mm_setzero_si128();
+      if (n >= 16) {
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(e - 16));
+        if (_mm_movemask_epi8(_mm_or_si128(a, b)) == 0) {
+          _mm_storeu_si128(reinterpret_cast<__m128i *>(o), _mm_unpacklo_epi8(a, z));
+          _mm_storeu_si128(reinterpret_cast<__m128i *>(o + 8), _mm_unpackhi_epi8(a, z));
+          _mm_storeu_si128(reinterpret_cast<__m128i *>(o + n - 16), _mm_unpacklo_epi8(b, z));
+          _mm_storeu_si128(reinterpret_cast<__m128i *>(o + n - 8), _mm_unpackhi_epi8(b, z));
+          return n;
+        }
+      } else if (n >= 8) {
+        __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(p));
+        __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(e - 8));
+        if ((_mm_movemask_epi8(_mm_or_si128(a, b)) & 0xFF) == 0) {
+          _mm_storeu_si128(reinterpret_cast<__m128i *>(o), _mm_unpacklo_epi8(a, z));
+          _mm_storeu_si128(reinterpret_cast<__m128i *>(o + n - 8), _mm_unpacklo_epi8(b, z));
+          return n;
+        }
+      } else {
+        uint32_t a32, b32;
+        memcpy(&a32, p, 4);
+        memcpy(&b32, e - 4, 4);
+        if (((a32 | b32) & 0x80808080u) == 0) {
+          __m128i a = _mm_cvtsi32_si128(static_cast<int>(a32));
+          __m128i b = _mm_cvtsi32_si128(static_cast<int>(b32));
+          _mm_storel_epi64(reinterpret_cast<__m128i *>(o), _mm_unpacklo_epi8(a, z));
+          _mm_storel_epi64(reinterpret_cast<__m128i *>(o + n - 4), _mm_unpacklo_epi8(b, z));
+          return n;
+        }
+      }
+    }
+#endif
     while (p < e) {
       // ASCII run, 16 bytes at a time where possible
 #ifdef __SSE2__

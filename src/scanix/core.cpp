@@ -7,6 +7,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace scx {
 
@@ -69,10 +72,17 @@ class FileReader {
     eof_ = false;
     return true;
   }
+  // Called before the block's bytes are moved or overwritten, so that a line that still
+  // points into the block can be copied out first.
+  void setReclaim(void (*fn)(void *), void *context) {
+    reclaim_ = fn;
+    reclaimContext_ = context;
+  }
   // Makes at least `want` bytes available from the current position, unless the file ends.
   size_t ensure(size_t want) {
     size_t avail = len_ - pos_;
     if (avail >= want || eof_) return avail;
+    if (reclaim_) reclaim_(reclaimContext_);
     if (pos_ > 0) {
       if (avail) memmove(buf_.get(), buf_.get() + pos_, avail);
       base_ += static_cast<int64_t>(pos_);
@@ -120,6 +130,8 @@ class FileReader {
   size_t pos_ = 0, len_ = 0;
   int64_t base_ = 0;  // file offset of buf_[0]
   bool eof_ = false;
+  void (*reclaim_)(void *) = nullptr;
+  void *reclaimContext_ = nullptr;
 };
 
 // ---- separator set and the two scanning steps ---------------------------------------------------
@@ -204,8 +216,8 @@ struct Scanix::Split {
 
 Scanix::Split Scanix::splitter() const {
   Split s;
-  s.b = line_.data();
-  s.e = s.b + line_.size();
+  s.b = lineP_;
+  s.e = s.b + lineN_;
   s.blank = blankAware_;
   s.mq = matchQuotes_;
   s.fast = fastSplit_;
@@ -246,12 +258,100 @@ void Scanix::rebuildSeparators() {
       }
     if (n == 1) singleSep_ = found;
   }
+  nSepBytes_ = 0;
+  if (fastSplit_ && mbSeps_.empty() && !blankAware_) {
+    unsigned char bytes[4];
+    int n = 0;
+    for (int c = 0; c < 256 && n <= 4; ++c)
+      if (sepTable_[c]) {
+        if (n < 4) bytes[n] = static_cast<unsigned char>(c);
+        ++n;
+      }
+    if (n >= 1 && n <= 4) {
+      for (int k = 0; k < 4; ++k) memset(sepVec_[k], bytes[k < n ? k : n - 1], 16);
+      nSepBytes_ = n;
+    }
+  }
+  // (as finishLine's step 7; a separator set without the blank entry never trims)
+  trimBlanks_ = !fsNone_ && blankAware_ && fs_.find(' ') != std::string::npos;
 }
+
+namespace {
+// Field n (n >= 1) of [b, e) when the separators are single bytes (in table, and the four in
+// seps) and blanks are not special: it lies between the (n-1)th and the nth separator, or the
+// end of the line. One pass over the line, 16 bytes at a time, up to the field's end.
+// False when the line has fewer than n fields.
+#ifdef __SSE2__
+// Marks, in a bit mask, the bytes of the 16 at p that are one of the separators.
+template <int kSeps>
+inline unsigned sepMask(const char *p, const unsigned char (*seps)[16]) {
+  __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+  __m128i m = _mm_cmpeq_epi8(v, _mm_load_si128(reinterpret_cast<const __m128i *>(seps[0])));
+  if (kSeps > 1) {
+    for (int k = 1; k < kSeps; ++k)
+      m = _mm_or_si128(m, _mm_cmpeq_epi8(v, _mm_load_si128(reinterpret_cast<const __m128i *>(seps[k]))));
+  }
+  return static_cast<unsigned>(_mm_movemask_epi8(m));
+}
+#endif
+
+template <int kSeps>
+inline bool findFieldN(const char *b, const char *e, const unsigned char *table,
+                       const unsigned char (*seps)[16], int n, const char *&fb, const char *&fe) {
+  const int need = n - 1;  // separators before the field
+  int passed = 0;
+  const char *start = b;
+  const char *p = b;
+#ifdef __SSE2__
+  for (; e - p >= 16; p += 16) {
+    unsigned mask = sepMask<kSeps>(p, seps);
+    while (mask) {
+      const char *x = p + __builtin_ctz(mask);
+      if (passed == need) {
+        fb = start;
+        fe = x;
+        return true;
+      }
+      if (++passed == need) start = x + 1;
+      mask &= mask - 1;
+    }
+  }
+#else
+  (void)seps;
+#endif
+  for (; p < e; ++p) {
+    if (!table[static_cast<unsigned char>(*p)]) continue;
+    if (passed == need) {
+      fb = start;
+      fe = p;
+      return true;
+    }
+    if (++passed == need) start = p + 1;
+  }
+  if (passed != need) return false;
+  fb = start;
+  fe = e;
+  return true;
+}
+
+// Field n (n >= 1) of [b, e) when the separators are one to four single bytes (in table, and
+// each 16 times in seps) and blanks are not special: it lies between the (n-1)th and the nth
+// separator, or the end of the line. One pass over the line, 16 bytes at a time, up to the
+// field's end. False when the line has fewer than n fields.
+inline bool findField(const char *b, const char *e, const unsigned char *table,
+                      const unsigned char (*seps)[16], int nseps, int n, const char *&fb,
+                      const char *&fe) {
+  if (nseps == 1) return findFieldN<1>(b, e, table, seps, n, fb, fe);
+  return findFieldN<4>(b, e, table, seps, n, fb, fe);
+}
+}  // namespace
 
 // ---- construction --------------------------------------------------------------------------------
 
 Scanix::Scanix() : file_(new FileReader) {
   line_.reserve(256);
+  syncLine();
+  file_->setReclaim([](void *self) { static_cast<Scanix *>(self)->ownLine(); }, this);
   rebuildSeparators();
 }
 
@@ -388,16 +488,17 @@ int Scanix::put_FileName(std::string_view v) {
 
 int Scanix::get_L(std::string &v) const {
   if (!userMode_) return kGetNotSupported;
-  v = line_;
+  v = line();
   return kOk;
 }
 int Scanix::get_L(std::string_view &v) const {
   if (!userMode_) return kGetNotSupported;
-  v = line_;
+  v = line();
   return kOk;
 }
 void Scanix::setLine(std::string_view v) {
   line_.assign(v.data(), v.size());
+  syncLine();
   nfValid_ = false;
 }
 int Scanix::put_L(std::string_view v) {
@@ -532,7 +633,7 @@ int Scanix::put_FilterQuotes(bool v) {
 
 int Scanix::get_Val(double &v) {
   if (!userMode_) return kGetNotSupported;
-  v = evaluate(line_);
+  v = evaluate(line());
   return kOk;
 }
 
@@ -558,50 +659,58 @@ int Scanix::get_Eval(std::string_view expression, double &v) {
   return kOk;
 }
 int Scanix::get_Eval(double &v) {
-  v = evaluate(line_);
+  v = evaluate(line());
   return kOk;
 }
 
 // ---- fields ------------------------------------------------------------------------------------------
 
-int Scanix::get_F(int16_t n, std::string_view &v) {
-  error_ = aerNone;
-  v = {};
-  if (n < 0) {
-    fireError(aerBadFieldSet);
-    return kOk;
-  }
-  if (n == 0) {
-    v = line_;
-    return kOk;
-  }
+// Field n (n >= 1) of a non-empty line by the general walk over fields and separators.
+bool Scanix::walkField(int n, const char *&fb, const char *&fe) const {
   Split sp = splitter();
-  if (sp.b == sp.e) {
-    fireError(aerBadFieldSet);
-    return kOk;
-  }
   const char *p = sp.b;
   if (n == 1 && sp.blank) p = sp.skipBlanks(p);
   for (int i = 1; i < n; ++i) {
     p = sp.fieldEnd(p);
-    if (p == sp.e) {  // the line has fewer than n fields
-      fireError(aerBadFieldSet);
-      return kOk;
-    }
+    if (p == sp.e) return false;  // the line has fewer than n fields
     p = sp.sepStep(p);
   }
-  const char *q = sp.fieldEnd(p);
-  size_t len = static_cast<size_t>(q - p);
-  if (len > kMaxLine) {
-    // cut to 65,534 bytes, at a character boundary
-    const char *c = p, *lim = p + kMaxLine;
-    while (c < lim) {
-      size_t l = cs_.charLen(c, q);
-      if (c + l > lim) break;
-      c += l;
-    }
-    len = static_cast<size_t>(c - p);
+  fb = p;
+  fe = sp.fieldEnd(p);
+  return true;
+}
+
+// The length of [p, q) cut to 65,534 bytes at a character boundary.
+size_t Scanix::cutLength(const char *p, const char *q) const {
+  const char *c = p, *lim = p + kMaxLine;
+  while (c < lim) {
+    size_t l = cs_.charLen(c, q);
+    if (c + l > lim) break;
+    c += l;
   }
+  return static_cast<size_t>(c - p);
+}
+
+int Scanix::get_F(int16_t n, std::string_view &v) {
+  error_ = aerNone;
+  v = {};
+  if (n <= 0) {
+    if (n == 0) v = line();
+    else fireError(aerBadFieldSet);
+    return kOk;
+  }
+  const char *p, *q;
+  bool found;
+  if (lineN_ == 0) found = false;
+  else if (nSepBytes_ && !matchQuotes_ && fastFieldsOn_)
+    found = findField(lineP_, lineP_ + lineN_, sepTable_, sepVec_, nSepBytes_, n, p, q);
+  else found = walkField(n, p, q);
+  if (!found) {
+    fireError(aerBadFieldSet);
+    return kOk;
+  }
+  size_t len = static_cast<size_t>(q - p);
+  if (len > kMaxLine) len = cutLength(p, q);
   if (filterQuotes_ && len >= 2 && (p[0] == '\'' || p[0] == '"') && p[len - 1] == p[0]) {
     ++p;
     len -= 2;
@@ -636,16 +745,17 @@ int Scanix::put_F(int16_t n, std::string_view v) {
   }
   const char *q = sp.fieldEnd(p);
   size_t oldLen = static_cast<size_t>(q - p);
-  if (line_.size() + v.size() - oldLen > kMaxLine) {
+  if (lineN_ + v.size() - oldLen > kMaxLine) {
     fireError(aerFieldTooLong);
     return kOk;
   }
   std::string nl;
-  nl.reserve(line_.size() + v.size() - oldLen);
+  nl.reserve(lineN_ + v.size() - oldLen);
   nl.append(sp.b, static_cast<size_t>(p - sp.b));
   nl.append(v.data(), v.size());
   nl.append(q, static_cast<size_t>(sp.e - q));
   line_.swap(nl);
+  syncLine();
   nfValid_ = false;
   return kOk;
 }
@@ -817,14 +927,18 @@ bool Scanix::readLine() {
     size_t n;
     if (!file_->readAnsi(p, n)) return false;
     currPos_ = static_cast<int32_t>(off);
-    if (fileType_ != ftBinary && n > 0 && p[n - 1] == '\n') {  // fast path of step 4
+    if (fileType_ != ftBinary && n > 0 && p[n - 1] == '\n' && case_ == csNone) {
+      // fast path of steps 4 and 7: the line is left where it was read, only its end moves
       --n;
       if (n > 0 && p[n - 1] == '\r') --n;
-      line_.assign(p, n);
-      if (case_ != csNone || (!fsNone_ && blankAware_)) finishLine(line_, false, true);
+      if (trimBlanks_)
+        while (n > 1 && p[n - 1] == ' ') --n;
+      lineP_ = p;
+      lineN_ = n;
     } else {
       line_.assign(p, n);
       finishLine(line_, false, true);
+      syncLine();
     }
   } else {
     bool tooLong;
@@ -832,6 +946,7 @@ bool Scanix::readLine() {
     currPos_ = static_cast<int32_t>(off);
     finishLine(scratch_, tooLong, true);
     line_.swap(scratch_);
+    syncLine();
   }
   ++rn_;
   nfValid_ = false;
@@ -864,6 +979,7 @@ int Scanix::put_FindLine(std::string_view s) {
   }
   finishLine(scratch_, tooLong, false);
   line_.swap(scratch_);
+  syncLine();
   nfValid_ = false;
   return kOk;
 }

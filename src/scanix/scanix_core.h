@@ -184,11 +184,32 @@ class SCANIX_CXX_API Scanix {
   // (the results, errors and events are the same either way).
   void setEvalCache(bool on);
 
+  // F get finds its field in one pass over the line when the separators are a few single
+  // bytes and blanks play no part; off, every field is found by the general walk (the fields,
+  // errors and events are the same either way).
+  void setFastFields(bool on) { fastFieldsOn_ = on; }
+
  private:
   friend class Evaluator;
   struct Split;
   Split splitter() const;
+  bool walkField(int n, const char *&fb, const char *&fe) const;
+  size_t cutLength(const char *p, const char *q) const;
   void setLine(std::string_view v);
+  // The current line: lineP_/lineN_ point either at line_ or, for a line read from a file and
+  // left as it was read, straight into the reader's block (valid until the block is refilled;
+  // the reader has the line copied into line_ before that).
+  std::string_view line() const { return {lineP_, lineN_}; }
+  void syncLine() {
+    lineP_ = line_.data();
+    lineN_ = line_.size();
+  }
+  void ownLine() {
+    if (lineP_ != line_.data()) {
+      line_.assign(lineP_, lineN_);
+      syncLine();
+    }
+  }
   void fireError(int16_t code);
   void fireBegin();
   void fireScan();
@@ -210,6 +231,8 @@ class SCANIX_CXX_API Scanix {
   Charset cs_;
   std::string fileName_;
   std::string line_;
+  const char *lineP_ = nullptr;
+  size_t lineN_ = 0;
   std::string fs_ = " ,\t";
   bool fsNone_ = false;
   int16_t case_ = csNone;
@@ -226,6 +249,13 @@ class SCANIX_CXX_API Scanix {
   bool blankAware_ = true;
   bool fastSplit_ = true;   // every entry of S is one byte and the text can be walked bytewise
   int singleSep_ = -1;      // S is exactly this one byte (memchr path)
+  bool trimBlanks_ = true;  // a line read from a file loses its trailing blanks
+  // S is one to four single bytes, no blank among them, walkable bytewise: F get looks for
+  // them in one pass, 16 bytes at a time (sepVec_ holds each byte 16 times; the last one
+  // repeated when there are fewer than four)
+  int nSepBytes_ = 0;
+  alignas(16) unsigned char sepVec_[4][16] = {};
+  bool fastFieldsOn_ = true;
   unsigned char sepTable_[256] = {};
   std::vector<std::string> mbSeps_;  // multibyte entries of S
   std::unique_ptr<FileReader> file_;

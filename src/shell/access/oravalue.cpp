@@ -2,7 +2,9 @@
 
 #include "functions.h"
 
+#include <cctype>
 #include <cstdlib>
+#include <cstring>
 
 namespace sqlvigil::access {
 
@@ -28,8 +30,12 @@ OraValue OraValue::text(std::string v)
 {
     OraValue o;
     o.m_kind = Kind::Text;
+    // Only a text that can start a number is parsed (what strtod skips or accepts first:
+    // blanks, a sign, a digit, a point, or the letters of inf, nan and hex "0x").
     char *end = nullptr;
-    double d = v.empty() ? 0 : std::strtod(v.c_str(), &end);
+    const unsigned char first = v.empty() ? 0 : static_cast<unsigned char>(v[0]);
+    const bool numeric = first && (std::isdigit(first) || std::isspace(first) || std::strchr("+-.iInN", first));
+    double d = numeric ? std::strtod(v.c_str(), &end) : 0;
     o.m_number = end && *end == '\0' ? d : 0;
     o.m_text = std::move(v);
     return o;

@@ -35,12 +35,17 @@ std::string upperText(std::string s)
 
 // An instance serves one statement at a time, whichever thread sends it. The
 // instances live once per process (the simulator's registry), so their locks do too.
+// The instance's storage is opened without locks of its own: every use of it, closing
+// cursors and connections included, runs under this lock. Keys are named as the
+// registry names them ("sim:" optional, any case), so one instance has one lock.
 std::shared_ptr<std::mutex> instanceLock(const std::string &key)
 {
     static std::mutex guard;
     static std::map<std::string, std::weak_ptr<std::mutex>> locks;
+    std::string name = upperText(key);
+    if (name.compare(0, 4, "SIM:") == 0) name.erase(0, 4);
     std::lock_guard<std::mutex> lock(guard);
-    auto &slot = locks[upperText(key)];
+    auto &slot = locks[name];
     std::shared_ptr<std::mutex> m = slot.lock();
     if (!m) {
         m = std::make_shared<std::mutex>();
@@ -93,6 +98,14 @@ public:
             m_inEngine = true;
         }
         return call();
+    }
+
+    // Runs `work` in the engine under the instance's lock, with no wait and no break:
+    // closing a cursor or a connection, which must not race another connection's call.
+    template <class Work> void locked(Work &&work)
+    {
+        std::lock_guard<std::mutex> engine(*m_instance);
+        work();
     }
 
     void breakCall()
@@ -182,6 +195,10 @@ void convertRow(const sim::CellView *cells, std::size_t count, std::vector<OraVa
 class SimCursor : public DriverCursor {
 public:
     SimCursor(std::unique_ptr<sim::Cursor> c, std::shared_ptr<Wire> wire) : m_cursor(std::move(c)), m_wire(std::move(wire)) {}
+    ~SimCursor() override
+    {
+        m_wire->locked([&] { m_cursor.reset(); });
+    }
     const std::vector<std::string> &columns() const override { return m_cursor->columns(); }
     bool fetch(std::size_t maxRows, std::vector<std::vector<OraValue>> &rows) override
     {
@@ -250,7 +267,14 @@ public:
 
     bool connectionOK() override { return m_conn->connectionOK(); }
     void breakCall() override { m_wire->breakCall(); }
-    void close() override { m_conn->close(); }
+    void close() override
+    {
+        m_wire->locked([&] { m_conn->close(); });
+    }
+    ~SimConnection() override
+    {
+        m_wire->locked([&] { m_conn.reset(); });
+    }
 
 private:
     template <class Call> auto trip(Call &&call) -> decltype(call())

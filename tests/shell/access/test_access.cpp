@@ -7,10 +7,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -363,6 +366,11 @@ TEST_F(AccessTest, ValuesKeepOracleTextForms)
     EXPECT_EQ(access::OraValue::date(86400).dateSeconds(), 86400);
     EXPECT_DOUBLE_EQ(access::OraValue::text("12.5").toDouble(), 12.5);
     EXPECT_DOUBLE_EQ(access::OraValue::text("abc").toDouble(), 0);
+    // Texts read as numbers exactly when the whole text is one, whatever it starts with.
+    for (auto [text, value] : std::vector<std::pair<const char *, double>>{
+             {" 7", 7}, {"-3e2", -300}, {"+4", 4}, {".5", 0.5}, {"0x10", 16}, {"12abc", 0}, {"x1", 0}, {"", 0},
+             {"note", 0}, {"Nope", 0}, {"inf", HUGE_VAL}})
+        EXPECT_EQ(access::OraValue::text(text).toDouble(), value) << text;
     EXPECT_TRUE(access::OraValue().isNull());
     EXPECT_EQ(access::OraValue().toString(), "");
 }

@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <stdexcept>
 #include <thread>
+#include <vector>
 
 using namespace access;
 
@@ -225,4 +227,59 @@ TEST(PendingCalls, DroppedCallThrowsDroppedAndCloseBreaksACallOut)
     EXPECT_TRUE(call->done());
     OraError e = thrown([&] { db->DbExecuteSQL("commit"); });
     EXPECT_EQ(e.serverCode(), 3114);
+}
+
+// Threads sharing one simulated instance, each on connections of its own: statements,
+// cursors closed half read and connections closed while the others work. The
+// instance's storage relies on the driver to serialise every use of it, so a path
+// that skipped the instance's lock would corrupt it or crash here.
+TEST(SimDriverThreads, ConnectionsOfOneInstanceOnSeveralThreadsStayConsistent)
+{
+    sim::testing::resetInstance("TEST");
+    SimDriver driver;
+    {
+        auto setup = driver.open("TEST", "SYSTEM", "MANAGER");
+        setup->execute("create table shared_rows (n number, t varchar2(20))");
+        setup->execute("insert into shared_rows select level, 'row ' || level from dual connect by level <= 3000");
+        setup->execute("commit");
+        setup->close();
+    }
+    constexpr int kThreads = 4, kRounds = 60;
+    std::vector<std::string> failures(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            try {
+                // Different spellings of one instance's name reach the same instance.
+                const std::string service = t % 2 ? "test" : "TEST";
+                const std::string own = "own_rows_" + std::to_string(t);
+                auto keep = driver.open(service, "SYSTEM", "MANAGER");
+                keep->execute("create table " + own + " (n number)");
+                for (int round = 0; round < kRounds; ++round) {
+                    auto c = driver.open(service, "SYSTEM", "MANAGER");
+                    {
+                        auto cursor = c->openCursor("select n, t from shared_rows order by n");
+                        std::vector<std::vector<OraValue>> rows;
+                        cursor->fetch(kFetchArray, rows);
+                        if (rows.size() != kFetchArray || rows[0][0].toString() != "1")
+                            throw std::runtime_error("first array of the shared rows read wrong");
+                    }   // closed half read, under the other threads' feet
+                    keep->execute("insert into " + own + " values (" + std::to_string(round) + ")");
+                    OraResult r = c->query("select count(*) from shared_rows");
+                    if (r.rows.at(0).at(0).toString() != "3000") throw std::runtime_error("shared count read wrong");
+                    if (round % 2) c->close();   // the other half closed by the destructor
+                }
+                keep->execute("commit");
+                OraResult mine = keep->query("select count(*), sum(n) from " + own);
+                if (mine.rows.at(0).at(0).toString() != std::to_string(kRounds) ||
+                    mine.rows.at(0).at(1).toString() != std::to_string(kRounds * (kRounds - 1) / 2))
+                    throw std::runtime_error("own rows wrong: " + mine.rows.at(0).at(0).toString());
+            } catch (const std::exception &e) {
+                failures[static_cast<std::size_t>(t)] = e.what();
+            }
+        });
+    }
+    for (auto &th : threads) th.join();
+    for (int t = 0; t < kThreads; ++t) EXPECT_EQ(failures[static_cast<std::size_t>(t)], "") << "thread " << t;
+    sim::testing::resetInstance("TEST");
 }
