@@ -276,11 +276,16 @@ namespace {
 // even when its row is selected, and shows the selection as a frame instead.
 class KeepBackgroundDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    explicit KeepBackgroundDelegate(QTableView *view) : QStyledItemDelegate(view), m_view(view) {}
 
     void paint(QPainter *p, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         const QVariant bg = index.data(Qt::BackgroundRole);
+        // Every other shown row on the alternate base. The view's own alternating colours
+        // walk every row above the viewport on each paint once a row is hidden (row 0 is),
+        // which made scrolling far into a long result slower the further it went.
+        const int shown = index.row() - (index.row() > 0 && m_view->isRowHidden(0) ? 1 : 0);
+        if (shown % 2 == 1 && !bg.isValid()) p->fillRect(option.rect, option.palette.alternateBase());
         if (!(option.state & QStyle::State_Selected) || !bg.isValid()) {
             QStyledItemDelegate::paint(p, option, index);
             return;
@@ -295,6 +300,9 @@ public:
         p->drawRect(QRectF(option.rect).adjusted(1, 1, -1, -1));
         p->restore();
     }
+
+private:
+    QTableView *m_view;
 };
 
 // One CSV field (RFC 4180): quoted when it holds a comma, a quote or a line
@@ -328,7 +336,7 @@ ResultGrid::ResultGrid(const QString &objectName, QWidget *parent)
     setModel(m_model);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setAlternatingRowColors(true);
+    setAlternatingRowColors(false);   // painted by the delegate, see KeepBackgroundDelegate
     setWordWrap(false);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

@@ -18,6 +18,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+
 using shell::ResultGrid;
 
 namespace {
@@ -178,4 +181,62 @@ TEST(GridMenu, CurrentRowKeepsAlarmColourAndHeadersFit)
 
     // Column widths stay adjustable by the user.
     EXPECT_EQ(g.horizontalHeader()->sectionResizeMode(1), QHeaderView::Interactive);
+}
+
+namespace {
+// Many rows at no cost of their own: every cell is its row number.
+class ManyRows : public QAbstractTableModel {
+public:
+    explicit ManyRows(int rows) : m_rows(rows) {}
+    int rowCount(const QModelIndex & = {}) const override { return m_rows; }
+    int columnCount(const QModelIndex & = {}) const override { return 3; }
+    QVariant data(const QModelIndex &i, int role) const override
+    {
+        return role == Qt::DisplayRole ? QVariant(i.row()) : QVariant();
+    }
+
+private:
+    int m_rows;
+};
+
+double msToRepaint(ResultGrid &g, int times)
+{
+    const auto t0 = std::chrono::steady_clock::now();
+    for (int i = 0; i < times; ++i) g.viewport()->repaint();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+} // namespace
+
+// Shown rows alternate between the base and the alternate base (row 0, the header row, is
+// hidden, so row 1 is the first shown), and a repaint far down a long result costs what
+// it costs at the top: shading must not walk the rows above the viewport.
+TEST(GridMenu, AlternateRowsShadedAndRepaintCostIndependentOfPosition)
+{
+    ResultGrid g("LFilas");
+    g.grid()->setHeaders({"A", "B"});
+    for (int r = 0; r < 6; ++r) g.grid()->addRow({"x", "y"});
+    g.resize(400, 300);
+    g.show();
+    QApplication::processEvents();
+    const QImage shot = g.viewport()->grab().toImage();
+    auto colourOf = [&](int row) { return shot.pixelColor(g.visualRect(g.grid()->index(row, 2)).center() + QPoint(30, 0)); };
+    const QColor base = g.palette().color(QPalette::Base), alternate = g.palette().color(QPalette::AlternateBase);
+    ASSERT_NE(base, alternate);
+    EXPECT_EQ(colourOf(1), base);
+    EXPECT_EQ(colourOf(2), alternate);
+    EXPECT_EQ(colourOf(3), base);
+    EXPECT_EQ(colourOf(4), alternate);
+
+    ManyRows many(2000000);
+    g.setModel(&many);
+    g.setRowHidden(0, true);
+    QApplication::processEvents();
+    msToRepaint(g, 3);
+    const double top = msToRepaint(g, 20);
+    g.scrollToBottom();
+    QApplication::processEvents();
+    msToRepaint(g, 3);
+    const double bottom = msToRepaint(g, 20);
+    std::printf("20 repaints: %.1f ms at the top, %.1f ms at row 2,000,000\n", top, bottom);
+    EXPECT_LT(bottom, 4 * top + 20);
 }
