@@ -89,7 +89,14 @@ enum : ub4 {
     OCI_ATTR_USERNAME = 22,
     OCI_ATTR_PASSWORD = 23,
     OCI_ATTR_STMT_TYPE = 24,
+    OCI_ATTR_SERVER_STATUS = 143,
     OCI_ATTR_ROWS_FETCHED = 197,
+};
+
+// OCI_ATTR_SERVER_STATUS of a server handle: answered by the client without a round trip.
+enum : ub4 {
+    OCI_SERVER_NOT_CONNECTED = 0x0,
+    OCI_SERVER_NORMAL = 0x1,
 };
 
 // Attributes of a select-list parameter descriptor.

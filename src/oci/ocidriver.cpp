@@ -476,12 +476,17 @@ public:
         }
     }
 
+    // Asked on the interface thread, once per server and status tick: the client's own
+    // view of the server handle, which costs no round trip (a ping would cost one per
+    // server, one after another). A connection lost unnoticed shows at its next call.
     bool connectionOK() override
     {
         if (!m_s || !m_s->begun) return false;
-        if (!m_s->oci.Ping) return true;
-        Busy busy(*m_s);
-        return m_s->oci.Ping(m_s->svc, m_s->err, OCI_DEFAULT) == OCI_SUCCESS;
+        ub4 status = OCI_SERVER_NORMAL;
+        if (m_s->oci.AttrGet(m_s->server, OCI_HTYPE_SERVER, &status, nullptr, OCI_ATTR_SERVER_STATUS, m_s->err) !=
+            OCI_SUCCESS)
+            return true;
+        return status == OCI_SERVER_NORMAL;
     }
 
     void breakCall() override

@@ -1797,7 +1797,9 @@ void registerFunctions(sqlite3 *db, FunctionHost *h)
         {"ora_months_between", 2, guarded<oraMonthsBetween>, true},
         {"ora_last_day", 1, guarded<oraLastDay>, true},
         {"ora_sysdate", 0, guarded<oraSysdate>, false},
-        {"ora_user", 0, guarded<oraUser>, false},
+        // USER stays the same for the whole of a statement's run: SQLite may evaluate it
+        // once per run, and the dictionary's guarded views rely on that.
+        {"ora_user", 0, guarded<oraUser>, true},
         {"ora_uid", 0, guarded<oraUid>, false},
         {"ora_userenv", 1, guarded<oraUserenv>, false},
         {"ora_connect_check", 3, guarded<oraConnectCheck>, true},

@@ -240,6 +240,17 @@ void InstanceClock::advance(std::int64_t seconds) { m_value += seconds; }
 
 // ---------------------------------------------------------------- instance
 
+namespace {
+
+// SQLite keeps process-wide allocation statistics under one lock unless told otherwise
+// before it starts. Instances run on their callers' threads at the same time (a status
+// poll sends every server's block at once), and that lock would make them take turns.
+// Nothing here reads the statistics. Set while the program starts, before any database
+// opens; a later call could not change it.
+const int kAllocationStatisticsOff = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+
+} // namespace
+
 Instance::Instance(std::string key, std::string name, std::map<std::string, std::string> options)
     : m_key(std::move(key)), m_name(std::move(name)), m_options(std::move(options))
 {

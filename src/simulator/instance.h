@@ -55,11 +55,20 @@ struct CatalogEntry {
     std::string targetLink;                // synonyms for remote objects: the database link
 };
 
-// A statement translated once and run many times.
+// One SELECT ... INTO of an anonymous block, translated.
+struct BlockStep {
+    std::string sqlite;
+    std::vector<std::string> into;   // the output binds its columns go to, in order
+    std::size_t sourcePos = 0;       // where it starts in the block's text (error positions)
+};
+
+// A statement translated once and run many times. A block of SELECT ... INTO steps is
+// kept whole, so running it again neither parses nor translates.
 struct PreparedStatement {
-    enum Kind { Query, Dml } kind = Query;
+    enum Kind { Query, Dml, Block } kind = Query;
     std::string sqlite;
     std::vector<std::string> into;
+    std::vector<BlockStep> steps;    // Block
     std::uint64_t catalogVersion = 0;
 };
 
@@ -312,6 +321,9 @@ private:
     long runParsed(ast::Statement &st, const std::string &sql, RowSink *sink);
     void runParsedStep(ast::Statement &step);
     void runBlock(const std::string &text, ast::Statement &block, std::vector<BindValue> &binds);
+    void runBlockStep(const BlockStep &step, std::vector<BindValue> &binds);
+    // The key a block's translation is kept under (apart from single statements').
+    std::string blockKey(const std::string &text) const;
     void runQuery(const std::string &sqlite, RowSink &sink);
     long runDml(const std::string &sqlite);
     long ddl(ast::Statement &st);

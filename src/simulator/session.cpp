@@ -641,11 +641,59 @@ long Session::ddl(ast::Statement &st)
     }
 }
 
+namespace {
+
+// "line L, column C" of a position in a block's text.
+std::string lineColumn(const std::string &text, std::size_t pos)
+{
+    std::size_t line = 1, col = 1;
+    for (std::size_t k = 0; k < pos && k < text.size(); ++k) {
+        if (text[k] == '\n') {
+            ++line;
+            col = 1;
+        } else {
+            ++col;
+        }
+    }
+    return "line " + std::to_string(line) + ", column " + std::to_string(col);
+}
+
+// A block step's failure as PL/SQL reports it: compile errors (names, syntax) as
+// ORA-06550 at the step, run-time errors with the line they were raised at.
+SimError blockError(const SimError &e, const std::string &text, std::size_t pos)
+{
+    if (e.code() == 6550) return e;
+    const std::string at = lineColumn(text, pos);
+    if (compileError(e.code()))
+        return oraError(6550, at + ":\nPL/SQL: " + e.what() + "\nORA-06550: " + at + ":\nPL/SQL: SQL Statement ignored");
+    return SimError(e.code(), std::string(e.what()) + "\nORA-06512: at " + at.substr(0, at.find(',')));
+}
+
+} // namespace
+
+std::string Session::blockKey(const std::string &text) const
+{
+    return '\x1f' + m_cacheTag + '\x1e' + m_schema + (m_instance.scriptMode ? "\x1es" : "\x1e") + text;
+}
+
 // Runs an anonymous block: each SELECT ... INTO stores its one row into the output binds.
+// A block of queries only is kept translated by its text (for the same rights and current
+// schema, until the catalog changes), as single statements are: a status poll sends the
+// same block every few seconds.
 void Session::block(const std::string &text, std::vector<BindValue> &binds)
 {
     enter(text);
     m_instance.current = this;
+    if (auto p = m_instance.cached(blockKey(text)); p && p->kind == PreparedStatement::Block) {
+        for (const BlockStep &step : p->steps) {
+            try {
+                runBlockStep(step, binds);
+            } catch (const SimError &e) {
+                throw blockError(e, text, step.sourcePos);
+            }
+        }
+        return;
+    }
     std::unique_ptr<ast::Statement> st = parseStatement(text);
     if (!st || st->kind != ast::Statement::Block) {
         statement(text, nullptr, true);   // plain SQL given to ExecuteSQL runs as it is
@@ -656,67 +704,65 @@ void Session::block(const std::string &text, std::vector<BindValue> &binds)
 
 void Session::runBlock(const std::string &text, ast::Statement &block, std::vector<BindValue> &binds)
 {
-    ast::Statement *st = &block;
-    auto lineCol = [&](std::size_t pos) {
-        std::size_t line = 1, col = 1;
-        for (std::size_t k = 0; k < pos && k < text.size(); ++k) {
-            if (text[k] == '\n') { ++line; col = 1; }
-            else ++col;
-        }
-        return "line " + std::to_string(line) + ", column " + std::to_string(col);
-    };
-    for (auto &step : st->body) {
+    auto plan = std::make_shared<PreparedStatement>();
+    plan->kind = PreparedStatement::Block;
+    bool queriesOnly = true;
+    for (auto &step : block.body) {
         std::size_t pos = step->sourcePos;
         try {
             if (step->kind == ast::Statement::Query) {
                 Translator tr(catalog(), m_schema);
                 QueryTranslation t = tr.query(*step->select);
-                if (t.into.empty()) throw oraError(6550, lineCol(pos) + ":\nPLS-00428: an INTO clause is expected in this SELECT statement");
-                std::vector<BindValue *> targets;
-                for (const std::string &name : t.into) {
-                    auto it = std::find_if(binds.begin(), binds.end(),
-                                           [&](const BindValue &b) { return upper(b.name) == name; });
-                    if (it == binds.end()) throw oraError(1008);
-                    targets.push_back(&*it);
-                }
-                CollectSink rows;
-                runQuery(t.sql, rows);
-                if (rows.rows == 0) throw oraError(1403);
-                if (rows.rows > 1) throw oraError(1422);
-                if (rows.first.size() != targets.size()) throw oraError(rows.first.size() < targets.size() ? 947 : 913);
-                for (std::size_t i = 0; i < targets.size(); ++i) {
-                    BindValue &b = *targets[i];
-                    const CellView &c = rows.first[i];
-                    b.isNull = c.kind == CellView::Null;
-                    switch (c.kind) {
-                    case CellView::Null: b.text.clear(); b.numberValue = 0; break;
-                    case CellView::Integer:
-                        b.numberValue = static_cast<double>(c.integer);
-                        b.text = std::to_string(c.integer);
-                        break;
-                    case CellView::Real:
-                        b.numberValue = c.real;
-                        b.text = numberToDisplay(c.real);
-                        break;
-                    default: {
-                        b.text = rows.texts[i];
-                        if (b.number) {
-                            char *end = nullptr;
-                            b.numberValue = std::strtod(b.text.c_str(), &end);
-                            if (end != b.text.c_str() + b.text.size()) throw oraError(6502, "PL/SQL: numeric or value error: character to number conversion error");
-                        }
-                    }
-                    }
-                }
+                if (t.into.empty()) throw oraError(6550, lineColumn(text, pos) + ":\nPLS-00428: an INTO clause is expected in this SELECT statement");
+                BlockStep translated{std::move(t.sql), std::move(t.into), pos};
+                runBlockStep(translated, binds);
+                plan->steps.push_back(std::move(translated));
             } else {
+                queriesOnly = false;
                 runParsedStep(*step);
             }
         } catch (const SimError &e) {
-            if (e.code() == 6550) throw;
-            if (compileError(e.code()))
-                throw oraError(6550, lineCol(pos) + ":\nPL/SQL: " + e.what() + "\nORA-06550: " + lineCol(pos) +
-                                         ":\nPL/SQL: SQL Statement ignored");
-            throw SimError(e.code(), std::string(e.what()) + "\nORA-06512: at " + lineCol(pos).substr(0, lineCol(pos).find(',')));
+            throw blockError(e, text, pos);
+        }
+    }
+    if (queriesOnly) m_instance.cache(blockKey(text), plan);
+}
+
+void Session::runBlockStep(const BlockStep &step, std::vector<BindValue> &binds)
+{
+    std::vector<BindValue *> targets;
+    for (const std::string &name : step.into) {
+        auto it = std::find_if(binds.begin(), binds.end(), [&](const BindValue &b) { return upper(b.name) == name; });
+        if (it == binds.end()) throw oraError(1008);
+        targets.push_back(&*it);
+    }
+    CollectSink rows;
+    runQuery(step.sqlite, rows);
+    if (rows.rows == 0) throw oraError(1403);
+    if (rows.rows > 1) throw oraError(1422);
+    if (rows.first.size() != targets.size()) throw oraError(rows.first.size() < targets.size() ? 947 : 913);
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        BindValue &b = *targets[i];
+        const CellView &c = rows.first[i];
+        b.isNull = c.kind == CellView::Null;
+        switch (c.kind) {
+        case CellView::Null: b.text.clear(); b.numberValue = 0; break;
+        case CellView::Integer:
+            b.numberValue = static_cast<double>(c.integer);
+            b.text = std::to_string(c.integer);
+            break;
+        case CellView::Real:
+            b.numberValue = c.real;
+            b.text = numberToDisplay(c.real);
+            break;
+        default: {
+            b.text = rows.texts[i];
+            if (b.number) {
+                char *end = nullptr;
+                b.numberValue = std::strtod(b.text.c_str(), &end);
+                if (end != b.text.c_str() + b.text.size()) throw oraError(6502, "PL/SQL: numeric or value error: character to number conversion error");
+            }
+        }
         }
     }
 }

@@ -306,6 +306,8 @@ TEST(ClientLibrary, ServerErrorsArriveWithTheirCodeAndText)
     EXPECT_EQ(e.serverCode(), 1555);
     EXPECT_EQ(std::string(e.what()).rfind("ORA-01555: ", 0), 0u);
     EXPECT_EQ(conn->query("select 1 from dual").rows.size(), 1u);
+    // The server handle's status: up while connected, down once the instance dropped it.
+    EXPECT_TRUE(conn->connectionOK());
     sim::testing::dropConnections("ORCL");
     EXPECT_FALSE(conn->connectionOK());
     e = thrown([&] { conn->query("select 1 from dual"); });

@@ -117,10 +117,12 @@ struct Err : Handle {
     }
 };
 
+struct Session;
 struct Server : Handle {
     Server() : Handle(OCI_HTYPE_SERVER) {}
     std::string instance;   // the simulated instance's name
     bool attached = false;
+    Session *session = nullptr;   // begun on it, for the server status (checked live)
 };
 
 struct Session : Handle {
@@ -831,6 +833,24 @@ OCI_EXPORT sword OCIAttrGet(const void *target, ub4 type, void *value, ub4 *size
         case OCI_ATTR_CHARSET_FORM: *static_cast<ub1 *>(value) = p->form; return OCI_SUCCESS;
         default: break;
         }
+    } else if (type == OCI_HTYPE_SERVER && attr == OCI_ATTR_SERVER_STATUS) {
+        Server *srv = as<Server>(target, type);
+        if (!srv) return OCI_INVALID_HANDLE;
+        // The instance runs in this process, so the "network" knows at once when the
+        // session's connection is gone; no round trip either way.
+        Session *s = srv->session && as<Session>(srv->session, OCI_HTYPE_SESSION) ? srv->session : nullptr;
+        bool up = srv->attached;
+        if (up && s && s->conn && !s->busy.load()) {
+            std::unique_lock<std::recursive_mutex> lock(g_instances, std::defer_lock);
+            if (s->local) lock.lock();
+            try {
+                up = s->conn->connectionOK();
+            } catch (...) {
+                up = false;
+            }
+        }
+        *static_cast<ub4 *>(value) = up ? OCI_SERVER_NORMAL : OCI_SERVER_NOT_CONNECTED;
+        return OCI_SUCCESS;
     } else if (!as<Handle>(target, type)) {
         return OCI_INVALID_HANDLE;
     }
@@ -900,6 +920,7 @@ OCI_EXPORT sword OCISessionBegin(OCISvcCtx *svchp, OCIError *errhp, OCISession *
             int fd = oci::attachToHost(path, id);
             s->conn = oci::openRemote(fd, [path, id] { oci::breakOnHost(path, id); }, s->instance, s->user, s->password);
         }
+        svc->server->session = s;
         return OCI_SUCCESS;
     });
 }

@@ -659,7 +659,11 @@ void Dictionary::createCatalogViews()
 }
 
 // The V_$ and DBA_ views of SYS answer only users who may read the dictionary: each is
-// renamed to NAME#BASE and replaced by a view that first asks sim_catalog_access.
+// renamed to NAME#BASE and replaced by a view that first asks sim_catalog_access. The
+// question is a WHERE term without columns, which SQLite asks once before reading any row
+// (so an empty result is refused too); as a joined one-row table (a CROSS JOIN) it would
+// fix the join order, and a query joining several views (the status block's six) would
+// read every view whole for each row of the one before.
 void Dictionary::guardViews()
 {
     auto views = rows("SELECT OBJECT_NAME FROM SIM_OBJECTS WHERE OWNER = 'SYS' AND OBJECT_TYPE = 'VIEW' AND "
@@ -675,8 +679,8 @@ void Dictionary::guardViews()
         sql.replace(at, quote(storage).size(), quote(base));
         exec(sql);
         exec("DROP VIEW " + quote(storage));
-        exec("CREATE VIEW " + quote(storage) + " AS SELECT b.* FROM (SELECT sim_catalog_access(ora_user()) AS ok) g "
-             "CROSS JOIN " + quote(base) + " b WHERE g.ok = 1");
+        exec("CREATE VIEW " + quote(storage) + " AS SELECT b.* FROM " + quote(base) +
+             " b WHERE sim_catalog_access(ora_user()) = 1");
     }
 }
 
