@@ -6,6 +6,9 @@
 #include <locale.h>
 #include <new>
 #include <pthread.h>
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
 
 #include "capi_internal.h"
 
@@ -138,6 +141,74 @@ size_t length16(const char16_t *s) {
   if (s)
     while (s[n]) ++n;
   return n;
+}
+
+// Whether the null-terminated t holds exactly the n units of c (c[n] is 0). t is read only as
+// far as it agrees with c, 16 bytes at a time within a page (a block that would run into the
+// next page is compared unit by unit): t's terminator cannot lie before the first block that
+// differs, so no read leaves the page holding valid units of t.
+#if defined(__SANITIZE_ADDRESS__)
+#define SCANIX_BLOCK_COMPARE 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SCANIX_BLOCK_COMPARE 0
+#endif
+#endif
+#if !defined(SCANIX_BLOCK_COMPARE) && defined(__SSE2__)
+#define SCANIX_BLOCK_COMPARE 1
+#endif
+namespace {
+#if SCANIX_BLOCK_COMPARE
+// Compares units [i, i + block) of t and c where the block lies within t's page; false when
+// they differ.
+inline bool sameBlock16(const char16_t *t, const char16_t *c, size_t i) {
+  const __m128i x0 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(t + i));
+  const __m128i x1 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(t + i + 8));
+  const __m128i y0 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(c + i));
+  const __m128i y1 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(c + i + 8));
+  const __m128i eq = _mm_and_si128(_mm_cmpeq_epi16(x0, y0), _mm_cmpeq_epi16(x1, y1));
+  return _mm_movemask_epi8(eq) == 0xFFFF;
+}
+__attribute__((target("avx2"))) bool sameBlocks16Avx2(const char16_t *t, const char16_t *c, size_t &i,
+                                                      size_t total) {
+  constexpr size_t kBlock = 32;  // units: two 32-byte loads
+  while (i + kBlock <= total) {
+    const uintptr_t a = reinterpret_cast<uintptr_t>(t + i);
+    if ((a & 4095) > 4096 - kBlock * sizeof(char16_t)) return true;  // the rest block by block
+    const __m256i x0 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(t + i));
+    const __m256i x1 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(t + i + 16));
+    const __m256i y0 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(c + i));
+    const __m256i y1 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(c + i + 16));
+    const __m256i eq = _mm256_and_si256(_mm256_cmpeq_epi16(x0, y0), _mm256_cmpeq_epi16(x1, y1));
+    if (static_cast<uint32_t>(_mm256_movemask_epi8(eq)) != 0xFFFFFFFFu) return false;
+    i += kBlock;
+  }
+  return true;
+}
+const bool g_avx2 = __builtin_cpu_supports("avx2");
+#endif
+}  // namespace
+
+bool sameText16(const char16_t *t, const char16_t *c, size_t n) {
+  const size_t total = n + 1;  // with the terminator
+  size_t i = 0;
+#if SCANIX_BLOCK_COMPARE
+  if (g_avx2 && !sameBlocks16Avx2(t, c, i, total)) return false;
+  constexpr size_t kBlock = 16;
+  while (i + kBlock <= total) {
+    const uintptr_t a = reinterpret_cast<uintptr_t>(t + i);
+    if ((a & 4095) <= 4096 - kBlock * sizeof(char16_t)) {
+      if (!sameBlock16(t, c, i)) return false;
+    } else {
+      for (size_t k = i; k < i + kBlock; ++k)
+        if (t[k] != c[k]) return false;
+    }
+    i += kBlock;
+  }
+#endif
+  for (; i < total; ++i)
+    if (t[i] != c[i]) return false;
+  return true;
 }
 
 // ---- argument conversion (like the automation coercion rules) ---------------------------------------
@@ -274,6 +345,20 @@ using namespace scx::capi;
 // ---- event adapters --------------------------------------------------------------------------------
 
 namespace {
+// Eval of a text argument: the last text given and its bytes are kept, so the same text again
+// is neither measured nor converted again.
+void evalText(scanix *obj, const char16_t *t, double &v) {
+  const bool same = sameText16(t, obj->evalText16.data(), obj->evalText16.size());
+  if (!same) {
+    const size_t n = length16(t);
+    obj->evalText16.assign(t, n);
+    obj->evalBytes.clear();
+    obj->core.charset().fromUtf16(t, n, obj->evalBytes);
+  }
+  // Eval reads the text before any event can call in again and change these.
+  obj->core.get_EvalKept(obj->evalBytes, same, v);
+}
+
 struct CEvents final : scx::Events {
   scanix_events ev;
   const Charset *cs;
@@ -291,8 +376,46 @@ struct CEvents final : scx::Events {
   }
   void Variable(std::string_view name, double &value, int16_t &accept) override {
     if (!ev.variable) return;
-    std::u16string n = cs->toUtf16(name);
-    ev.variable(ev.context, n.c_str(), &value, &accept);
+    if (inVariable_) {  // a handler evaluating meanwhile: the names it was given stay as they are
+      std::u16string n = cs->toUtf16(name);
+      ev.variable(ev.context, n.c_str(), &value, &accept);
+      return;
+    }
+    struct Busy {
+      bool &b;
+      explicit Busy(bool &f) : b(f) { b = true; }
+      ~Busy() { b = false; }
+    } busy(inVariable_);
+    ev.variable(ev.context, nameText(name), &value, &accept);
+  }
+
+ private:
+  // The names asked for lately, converted once: an expression evaluated again and again asks
+  // for the same few names each time.
+  struct Name {
+    std::string bytes;
+    std::u16string text;
+  };
+  static constexpr size_t kNames = 8;
+  Name names_[kNames];
+  size_t used_ = 0, nextSlot_ = 0;
+  bool inVariable_ = false;
+  static bool sameName(const std::string &a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    if (a.size() > 8) return memcmp(a.data(), b.data(), a.size()) == 0;
+    for (size_t i = 0; i < a.size(); ++i)
+      if (a[i] != b[i]) return false;
+    return true;
+  }
+  const char16_t *nameText(std::string_view name) {
+    for (size_t i = 0; i < used_; ++i)
+      if (sameName(names_[i].bytes, name)) return names_[i].text.c_str();
+    Name &n = names_[nextSlot_];
+    nextSlot_ = (nextSlot_ + 1) % kNames;
+    if (used_ < kNames) ++used_;
+    n.bytes.assign(name.data(), name.size());
+    n.text = cs->toUtf16(name);
+    return n.text.c_str();
   }
 };
 
@@ -427,6 +550,16 @@ SCANIX_API int scanix_invoke(scanix *obj, int32_t id, uint16_t flags, const scan
     std::string_view v;
     obj->core.get_F(n, v);
     return resText(result, obj->core.charset(), v);
+  }
+  // Eval of a text, the call a host makes again and again with the same expression.
+  if (id == dispid::Eval && flags == SCANIX_DISPATCH_PROPERTYGET && nargs == 1 && obj && args &&
+      !obj->released && args[0].vt == SCANIX_VT_TEXT && args[0].u.bstr) {
+    if (result) result->vt = SCANIX_VT_EMPTY;
+    CallGuard guard(obj);
+    double v;
+    evalText(obj, args[0].u.bstr, v);
+    resR8(result, v);
+    return SCANIX_OK;
   }
   return invokeAny(obj, id, flags, args, nargs, result);
 }
@@ -677,15 +810,7 @@ int invokeAny(scanix *obj, int32_t id, uint16_t flags, const scanix_variant *arg
       if (nargs == 0) {
         c.get_Eval(v);
       } else if (args[0].vt == SCANIX_VT_TEXT && args[0].u.bstr) {
-        const char16_t *t = args[0].u.bstr;
-        const size_t n = length16(t);
-        if (n != obj->evalText16.size() || memcmp(t, obj->evalText16.data(), n * sizeof(char16_t)) != 0) {
-          obj->evalText16.assign(t, n);
-          obj->evalBytes.clear();
-          cs.fromUtf16(t, n, obj->evalBytes);
-        }
-        // Eval reads the text before any event can call in again and change these.
-        c.get_Eval(obj->evalBytes, v);
+        evalText(obj, args[0].u.bstr, v);
       } else {
         std::string e;
         if ((r = toText(args[0], cs, e))) return r;

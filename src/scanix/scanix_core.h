@@ -155,6 +155,10 @@ class SCANIX_CXX_API Scanix {
   int put_AngleUnits(int16_t v);
   int get_Eval(std::string_view expression, double &v);  // Eval(Expression)
   int get_Eval(double &v);                               // Eval() without argument: L
+  // Eval(Expression) for a host that keeps the text of its last expression in one place:
+  // unchanged says that the bytes at expression.data() are still those it passed there the
+  // last time (same place, length and content), so they are not compared again.
+  int get_EvalKept(std::string_view expression, bool unchanged, double &v);
 
   // ---- connection points --------------------------------------------------------------------
   uint32_t advise(Events *sink);  // returns a cookie (never 0)
@@ -192,6 +196,7 @@ class SCANIX_CXX_API Scanix {
 
  private:
   friend class Evaluator;
+  friend class Machine;
   struct Split;
   Split splitter() const;
   bool walkField(int n, const char *&fb, const char *&fe) const;
@@ -224,7 +229,8 @@ class SCANIX_CXX_API Scanix {
   __attribute__((noinline)) void storeLine(const char *p, size_t n);
   __attribute__((noinline)) bool readLineUtf16(int64_t off);
   void finishLine(std::string &text, bool tooLong, bool applyCase);
-  double evaluate(std::string_view text);
+  enum class EvalText : uint8_t { Plain, Kept, KeptUnchanged };
+  double evaluate(std::string_view text, EvalText how = EvalText::Plain);
   void rebuildSeparators();
   void compactSinks() {
     if (sinksDirty_ && firing_ == 0) compactSinksNow();
