@@ -159,31 +159,39 @@ size_t length16(const char16_t *s) {
 #endif
 namespace {
 #if SCANIX_BLOCK_COMPARE
-// Compares units [i, i + block) of t and c where the block lies within t's page; false when
-// they differ.
-inline bool sameBlock16(const char16_t *t, const char16_t *c, size_t i) {
-  const __m128i x0 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(t + i));
-  const __m128i x1 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(t + i + 8));
-  const __m128i y0 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(c + i));
-  const __m128i y1 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(c + i + 8));
-  const __m128i eq = _mm_and_si128(_mm_cmpeq_epi16(x0, y0), _mm_cmpeq_epi16(x1, y1));
-  return _mm_movemask_epi8(eq) == 0xFFFF;
+inline bool withinPage(const void *p, size_t bytes) {
+  return (reinterpret_cast<uintptr_t>(p) & 4095) <= 4096 - bytes;
 }
-__attribute__((target("avx2"))) bool sameBlocks16Avx2(const char16_t *t, const char16_t *c, size_t &i,
-                                                      size_t total) {
-  constexpr size_t kBlock = 32;  // units: two 32-byte loads
-  while (i + kBlock <= total) {
-    const uintptr_t a = reinterpret_cast<uintptr_t>(t + i);
-    if ((a & 4095) > 4096 - kBlock * sizeof(char16_t)) return true;  // the rest block by block
-    const __m256i x0 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(t + i));
-    const __m256i x1 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(t + i + 16));
-    const __m256i y0 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(c + i));
-    const __m256i y1 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(c + i + 16));
-    const __m256i eq = _mm256_and_si256(_mm256_cmpeq_epi16(x0, y0), _mm256_cmpeq_epi16(x1, y1));
-    if (static_cast<uint32_t>(_mm256_movemask_epi8(eq)) != 0xFFFFFFFFu) return false;
-    i += kBlock;
-  }
-  return true;
+// Units [i, i + 8) of t and c compared: a bit mask of the equal bytes.
+inline unsigned equalBytes8(const char16_t *t, const char16_t *c, size_t i) {
+  const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(t + i));
+  const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i *>(c + i));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(x, y)));
+}
+__attribute__((target("avx2"), always_inline)) inline bool differ32(const char16_t *t, const char16_t *c) {
+  const __m256i x0 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(t));
+  const __m256i x1 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(t + 16));
+  const __m256i y0 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(c));
+  const __m256i y1 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(c + 16));
+  const __m256i d = _mm256_or_si256(_mm256_xor_si256(x0, y0), _mm256_xor_si256(x1, y1));
+  return !_mm256_testz_si256(d, d);
+}
+// Blocks of 32 units while at least 32 are left and the block lies within t's page; then the
+// last 32 units again (they start where t agrees with c). Returns 0 when t and c differ, 1 when
+// they are the same, 2 when the rest is still to be compared from at on.
+__attribute__((target("avx2"))) int sameBlocks16Avx2(const char16_t *t, const char16_t *c, size_t &at,
+                                                     size_t total) {
+  constexpr size_t kBlock = 32;
+  // Units of t from at to the end of its page.
+  const size_t inPage = (4096 - (reinterpret_cast<uintptr_t>(t + at) & 4095)) / sizeof(char16_t);
+  const size_t end = at + (total - at < inPage ? total - at : inPage);
+  size_t i = at;  // (kept in a register: the loads may alias at)
+  for (; end - i >= kBlock; i += kBlock)
+    if (differ32(t + i, c + i)) return 0;
+  at = i;
+  if (i == total) return 1;
+  if (end != total || total < kBlock) return 2;
+  return differ32(t + total - kBlock, c + total - kBlock) ? 0 : 1;
 }
 const bool g_avx2 = __builtin_cpu_supports("avx2");
 #endif
@@ -193,17 +201,28 @@ bool sameText16(const char16_t *t, const char16_t *c, size_t n) {
   const size_t total = n + 1;  // with the terminator
   size_t i = 0;
 #if SCANIX_BLOCK_COMPARE
-  if (g_avx2 && !sameBlocks16Avx2(t, c, i, total)) return false;
-  constexpr size_t kBlock = 16;
-  while (i + kBlock <= total) {
-    const uintptr_t a = reinterpret_cast<uintptr_t>(t + i);
-    if ((a & 4095) <= 4096 - kBlock * sizeof(char16_t)) {
-      if (!sameBlock16(t, c, i)) return false;
+  if (g_avx2) {
+    const int r = sameBlocks16Avx2(t, c, i, total);
+    if (r != 2) return r == 1;
+  }
+  while (total - i >= 8) {
+    if (withinPage(t + i, 16)) {
+      if (equalBytes8(t, c, i) != 0xFFFF) return false;
     } else {
-      for (size_t k = i; k < i + kBlock; ++k)
+      for (size_t k = i; k < i + 8; ++k)
         if (t[k] != c[k]) return false;
     }
-    i += kBlock;
+    i += 8;
+  }
+  if (i < total) {
+    // Fewer than 8 units left: the last 8 units again (they start where t agrees with c), or
+    // for a text that short, the 8 units from its start, of which only the first count.
+    if (total >= 8) {
+      if (withinPage(t + total - 8, 16)) return equalBytes8(t, c, total - 8) == 0xFFFF;
+    } else if (withinPage(t, 16) && withinPage(c, 16)) {
+      const unsigned want = (1u << (2 * total)) - 1;
+      return (equalBytes8(t, c, 0) & want) == want;
+    }
   }
 #endif
   for (; i < total; ++i)
@@ -347,7 +366,7 @@ using namespace scx::capi;
 namespace {
 // Eval of a text argument: the last text given and its bytes are kept, so the same text again
 // is neither measured nor converted again.
-void evalText(scanix *obj, const char16_t *t, double &v) {
+inline void evalText(scanix *obj, const char16_t *t, double &v) {
   const bool same = sameText16(t, obj->evalText16.data(), obj->evalText16.size());
   if (!same) {
     const size_t n = length16(t);
@@ -376,30 +395,23 @@ struct CEvents final : scx::Events {
   }
   void Variable(std::string_view name, double &value, int16_t &accept) override {
     if (!ev.variable) return;
-    if (inVariable_) {  // a handler evaluating meanwhile: the names it was given stay as they are
-      std::u16string n = cs->toUtf16(name);
-      ev.variable(ev.context, n.c_str(), &value, &accept);
-      return;
-    }
-    struct Busy {
-      bool &b;
-      explicit Busy(bool &f) : b(f) { b = true; }
-      ~Busy() { b = false; }
-    } busy(inVariable_);
-    ev.variable(ev.context, nameText(name), &value, &accept);
+    for (size_t i = 0; i < used_; ++i)
+      if (sameName(names_[i].bytes, name)) return ev.variable(ev.context, names_[i].text.c_str(), &value, &accept);
+    newName(name, value, accept);
   }
 
  private:
-  // The names asked for lately, converted once: an expression evaluated again and again asks
-  // for the same few names each time.
+  // The names asked for, each converted once: an expression evaluated again and again asks for
+  // the same few names each time. Entries are only added (a handler may be holding the text of
+  // one while it evaluates again); names beyond the first kNames are converted at each event.
   struct Name {
     std::string bytes;
     std::u16string text;
   };
-  static constexpr size_t kNames = 8;
+  static constexpr size_t kNames = 16;
   Name names_[kNames];
-  size_t used_ = 0, nextSlot_ = 0;
-  bool inVariable_ = false;
+  size_t used_ = 0;
+
   static bool sameName(const std::string &a, std::string_view b) {
     if (a.size() != b.size()) return false;
     if (a.size() > 8) return memcmp(a.data(), b.data(), a.size()) == 0;
@@ -407,15 +419,17 @@ struct CEvents final : scx::Events {
       if (a[i] != b[i]) return false;
     return true;
   }
-  const char16_t *nameText(std::string_view name) {
-    for (size_t i = 0; i < used_; ++i)
-      if (sameName(names_[i].bytes, name)) return names_[i].text.c_str();
-    Name &n = names_[nextSlot_];
-    nextSlot_ = (nextSlot_ + 1) % kNames;
-    if (used_ < kNames) ++used_;
+  __attribute__((noinline)) void newName(std::string_view name, double &value, int16_t &accept) {
+    if (used_ == kNames) {
+      std::u16string n = cs->toUtf16(name);
+      ev.variable(ev.context, n.c_str(), &value, &accept);
+      return;
+    }
+    Name &n = names_[used_];
     n.bytes.assign(name.data(), name.size());
     n.text = cs->toUtf16(name);
-    return n.text.c_str();
+    ++used_;
+    ev.variable(ev.context, n.text.c_str(), &value, &accept);
   }
 };
 

@@ -30,7 +30,8 @@ struct CallGuard {
   ::scanix *o;
   explicit CallGuard(::scanix *obj) : o(obj) { ++o->depth; }
   ~CallGuard() {
-    if (--o->depth == 0) settle(o);
+    if (--o->depth == 0 && (o->released || !o->graveyardEvents.empty() || !o->graveyardNotify.empty()))
+      settle(o);
   }
   // The outermost call ends: sinks disconnected meanwhile go, a deferred release happens.
   static void settle(::scanix *o);

@@ -456,9 +456,6 @@ void Scanix::fireError(int16_t code) {
 void Scanix::fireBegin() { SCANIX_FIRE(Begin()); }
 void Scanix::fireScan() { SCANIX_FIRE(Scan()); }
 void Scanix::fireEnd() { SCANIX_FIRE(End()); }
-void Scanix::fireVariable(std::string_view name, double &value, int16_t &accept) {
-  SCANIX_FIRE(Variable(name, value, accept));
-}
 
 void Scanix::changed(int32_t id) {
   dirty_ = true;

@@ -187,6 +187,24 @@ struct EvalCache {
   }
 };
 
+// Variable events come only from the evaluator: fired here, where the evaluation loops can
+// take the call in (the same firing as the other events: every sink, in order, and sinks
+// disconnected meanwhile kept until the outermost firing ends).
+inline void Scanix::fireVariable(std::string_view name, double &value, int16_t &accept) {
+  if (sinks_.empty()) return;
+  {
+    struct Firing {
+      int &n;
+      explicit Firing(int &c) : n(c) { ++n; }
+      ~Firing() { --n; }
+    } firing(firing_);
+    const size_t n = sinks_.size();
+    for (size_t i = 0; i < n && i < sinks_.size(); ++i)
+      if (Events *ev = sinks_[i].events) ev->Variable(name, value, accept);
+  }
+  compactSinks();
+}
+
 namespace {
 
 class Lexer {
@@ -1081,6 +1099,23 @@ void Scanix::setEvalCache(bool on) {
 }
 
 double Scanix::evaluate(std::string_view text, EvalText how) {
+  // The host's kept text again, compiled: straight to its code.
+  if (how == EvalText::KeptUnchanged && evalCache_) {
+    const EvalCache &cache = *evalCache_;
+    EvalProgram *p = cache.kept;
+    if (p && p->state == EvalProgram::Compiled && cache.keptData == text.data() &&
+        cache.keptSize == text.size() && p->decimal == fetchDecimal() && p->degrees == degrees_) {
+      Held prog;
+      prog.hold(p);
+      error_ = aerNone;
+      int err;
+      const double r = Machine::run(*this, *p, err);
+      if (!err) return r;
+      fireError(static_cast<int16_t>(err));
+      std::feclearexcept(FE_ALL_EXCEPT);
+      return 0;
+    }
+  }
   if (text.empty()) return 0;
   const char dec = fetchDecimal();
   const bool cacheable = evalCacheOn_ && text.size() <= EvalCache::kLongest;
