@@ -146,6 +146,61 @@ inline int fields(const uint8_t *data, size_t size) {
   return 0;
 }
 
+// The same text evaluated again and again (read once, then compiled) against a walk of it every
+// time: the same values to the bit, codes and events. Names starting with x, y or z are
+// resolved, with values that change at each evaluation; flags bit 2 lets the handler switch the
+// angle units on names starting with d.
+struct LoggingHost : scx::Events {
+  scx::Scanix *s = nullptr;
+  bool switchUnits = false;
+  int round = 0;
+  std::string log;
+  void Error() override { log += "E "; }
+  void Variable(std::string_view name, double &value, int16_t &accept) override {
+    log.append(name.data(), name.size()).push_back(' ');
+    if (name.empty()) return;
+    if (name[0] == 'x' || name[0] == 'y' || name[0] == 'z') {
+      static const double values[] = {4, -0.5, 1e308, 0, -3, 0.25, 2147483648.0};
+      value = values[(round + static_cast<unsigned char>(name[0])) % 7];
+      accept = -1;
+    } else if (name[0] == 'd' && switchUnits) {
+      int16_t u;
+      s->get_AngleUnits(u);
+      s->put_AngleUnits(u ? 0 : 1);
+      value = 30;
+      accept = -1;
+    }
+  }
+};
+
+inline void evalCompiledAsWalked(uint8_t flags, const std::string &text) {
+  scx::Scanix walked, kept;
+  walked.setEvalCache(false);
+  LoggingHost hw, hk;
+  hw.s = &walked;
+  hk.s = &kept;
+  hw.switchUnits = hk.switchUnits = flags & 4;
+  walked.advise(&hw);
+  kept.advise(&hk);
+  walked.put_AngleUnits(flags & 1);
+  kept.put_AngleUnits(flags & 1);
+  for (int round = 0; round < 4; ++round) {
+    hw.round = hk.round = round;
+    hw.log.clear();
+    hk.log.clear();
+    double vw = -1, vk = -2;
+    walked.get_Eval(text, vw);
+    if (round % 2) kept.get_Eval(text, vk);
+    else kept.get_EvalKept(text, round > 0, vk);
+    int16_t ew = -1, ek = -2;
+    walked.get_Error(ew);
+    kept.get_Error(ek);
+    SCANIX_FUZZ_CHECK(ew == ek);
+    SCANIX_FUZZ_CHECK(hw.log == hk.log);
+    SCANIX_FUZZ_CHECK(std::memcmp(&vw, &vk, sizeof vw) == 0 || (vw != vw && vk != vk));
+  }
+}
+
 // The evaluator, with a host that resolves names starting with x, y or z.
 inline int eval(const uint8_t *data, size_t size) {
   if (size < 1) return 0;
@@ -185,6 +240,7 @@ inline int eval(const uint8_t *data, size_t size) {
   scx::Scanix s;
   double d;
   s.get_Eval(std::string_view(reinterpret_cast<const char *>(data), size), d);
+  evalCompiledAsWalked(flags, std::string(reinterpret_cast<const char *>(data), size));
   return 0;
 }
 

@@ -177,4 +177,122 @@ TEST_F(EvalCacheTest, NestedEvaluationInsideAVariableHandler) {
   }
 }
 
+// Texts that fail part-way, evaluated again and again: the compiled code must stop where the
+// walk stops (no later name reached), complete the operations begun with the values so far
+// (a math condition among them replaces the code: Log(0 - w) gives 11, not 7) and fire the
+// same events. w is never accepted; x is 4, y -0.5, z 1e308.
+TEST_F(EvalCacheTest, FailingPartWayStopsWhereTheWalkStops) {
+  std::vector<std::string> texts = {
+      "Log(0-w)", "0^(0-1-w)", "2^(3-w) + x", "-w^2 + x", "Exp(1000+w) + x", "Sqr(-1-w)",
+      "x - (w + 1) * y", "x + w + y", "x*(y/(0*x)) + y", "x / (x - 4) + y", "Log(x - 4) + y",
+      "(x-4)^-1 + y", "Sin(1e300*x) + y", "Cos(z*x) + y", "Int(w) * x", "x & w | y", "x < w = y",
+      "-(x/0) + y", "Frac(x/(x-x))", "w", "x w", "x + (1/0)", "x + 1/0 + y", "1/0 + x",
+      "x \\ (y-y) + z", "x % (x-4)", "Atn(w) + x", "ASin(x) + y", "(x+1)^0.5^w", "z*z + x",
+      "Exp(z) - x", "(-x)^y + y", "(-x)^(1/y) + x", "0^(y*2) + x", "x/(w*2)", "2*(3+(4-(w-x)))",
+      "Log10(x-x-w) * y", "Exp(-1000*x) + y", "y^1e6 + x", "x^x^x^x^x + y", "x>=y | w", "1 - x/0*y",
+      "(x)(y)", "x+(y", "x+y)", "Sin x", "x -- y", "x * Sin(30) + y * Atn(1) - ACos(w)",
+      // an operator whose left operand failed is not applied: 0^-1 would replace the code
+      "0 * ((0-1-w)^2)", "(x-4) * ((0-1-w)^2)", "(x-4) * ((0-1-w)^y)"};
+  std::string deep = "x", deeper = "x";
+  for (int i = 0; i < 40; ++i) deep = "y+(" + deep + ")*x";        // more than 32 values stacked
+  for (int i = 0; i < 1100; ++i) deeper = "(" + deeper + ")";      // too deep to be read
+  texts.push_back(deep);
+  texts.push_back(deep + "/(x-4)");
+  texts.push_back(deeper);
+  for (bool degrees : {false, true}) {
+    setDegrees(degrees);
+    for (const std::string &t : texts) compare(t, 4);
+  }
+  // the codes themselves, so that both sides cannot be wrong alike
+  EXPECT_EQ(evalOn(cached, cachedHost, "Log(0-w)").error, scx::aerSingularity);
+  EXPECT_EQ(evalOn(cached, cachedHost, "Log(0-w)").events, "V:w E ");
+  EXPECT_EQ(evalOn(cached, cachedHost, "x + w + y").events, "V:x V:w E ");
+  EXPECT_EQ(evalOn(cached, cachedHost, "x / (x - 4) + y").events, "V:x V:x E ");
+  EXPECT_EQ(evalOn(cached, cachedHost, "0^(0-1-w)").error, scx::aerSingularity);
+  EXPECT_EQ(evalOn(cached, cachedHost, "(x-4) * ((0-1-w)^y)").error, scx::aerBadToken);
+}
+
+// A handler whose answers change between evaluations: the parts without names are computed
+// once, the values of names never are.
+TEST_F(EvalCacheTest, ValuesOfNamesAreReadAtEveryEvaluation) {
+  struct Changing : scx::Events {
+    double x = 0;
+    bool accept = true;
+    std::string log;
+    void Variable(std::string_view name, double &value, int16_t &ok) override {
+      log += std::string(name) + " ";
+      if (accept) {
+        value = x;
+        ok = -1;
+      }
+    }
+  };
+  Changing a, b;
+  scx::Scanix plainC, cachedC;
+  plainC.setEvalCache(false);
+  plainC.advise(&a);
+  cachedC.advise(&b);
+  const double values[] = {0, 1, -2.5, 4, 1e300, -0.0, 0.5, 3};
+  for (const char *t : {"Sin(0.5)*x + Sqr(16)", "x^2", "1/x", "Log(x)", "x*x - x/x", "Int(x) + Frac(x)",
+                        "x = 4", "(x > 0) & (x < 2)", "Exp(x) * 2^3", "Sqr(x) + Abs(x - 2^3)", "Atn(x) * 4"}) {
+    for (int round = 0; round < 2; ++round)
+      for (double x : values) {
+        SCOPED_TRACE(std::string(t) + " x=" + std::to_string(x) + " round " + std::to_string(round));
+        a.x = b.x = x;
+        a.accept = b.accept = !(round == 1 && x == 4);
+        a.log.clear();
+        b.log.clear();
+        double va = -1, vb = -2;
+        plainC.get_Eval(t, va);
+        cachedC.get_Eval(t, vb);
+        int16_t ea, eb;
+        plainC.get_Error(ea);
+        cachedC.get_Error(eb);
+        EXPECT_EQ(ea, eb);
+        EXPECT_EQ(a.log, b.log);
+        EXPECT_EQ(std::memcmp(&va, &vb, sizeof va), 0) << va << " vs " << vb;
+      }
+  }
+  b.x = 3;
+  b.accept = true;
+  double v;
+  cachedC.get_Eval("x^2", v);
+  EXPECT_EQ(v, 9);
+}
+
+// A handler that switches the angle units while an expression is being evaluated: parts
+// without names after the event follow the new units, as the walk does.
+TEST_F(EvalCacheTest, AngleUnitsSwitchedByAHandlerMidway) {
+  struct Switching : scx::Events {
+    scx::Scanix *s = nullptr;
+    void Variable(std::string_view name, double &value, int16_t &ok) override {
+      int16_t u;
+      s->get_AngleUnits(u);
+      s->put_AngleUnits(u == scx::auDegrees ? scx::auRadians : scx::auDegrees);
+      value = 30;
+      ok = -1;
+    }
+  };
+  Switching a, b;
+  scx::Scanix plainC, cachedC;
+  plainC.setEvalCache(false);
+  a.s = &plainC;
+  b.s = &cachedC;
+  plainC.advise(&a);
+  cachedC.advise(&b);
+  for (int i = 0; i < 6; ++i)
+    for (const char *t : {"Sin(30) + q + Sin(30) + Atn(1)", "q * Cos(60) - ASin(0.5)", "Tan(q) + Tan(45)",
+                          "Sin(1e17) + q + Sin(1e17)"}) {
+      SCOPED_TRACE(t);
+      double va = -1, vb = -2;
+      plainC.get_Eval(t, va);
+      cachedC.get_Eval(t, vb);
+      int16_t ea, eb;
+      plainC.get_Error(ea);
+      cachedC.get_Error(eb);
+      EXPECT_EQ(ea, eb);
+      EXPECT_EQ(std::memcmp(&va, &vb, sizeof va), 0) << va << " vs " << vb;
+    }
+}
+
 }  // namespace
