@@ -193,7 +193,8 @@ __attribute__((target("avx2"))) int sameBlocks16Avx2(const char16_t *t, const ch
   if (end != total || total < kBlock) return 2;
   return differ32(t + total - kBlock, c + total - kBlock) ? 0 : 1;
 }
-const bool g_avx2 = __builtin_cpu_supports("avx2");
+// (read while the library's initializers run: the processor model is filled in first)
+const bool g_avx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
 #endif
 }  // namespace
 
