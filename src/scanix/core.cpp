@@ -655,10 +655,6 @@ int Scanix::get_Eval(std::string_view expression, double &v) {
   v = evaluate(expression);
   return kOk;
 }
-int Scanix::get_EvalKept(std::string_view expression, bool unchanged, double &v) {
-  v = evaluate(expression, unchanged ? EvalText::KeptUnchanged : EvalText::Kept);
-  return kOk;
-}
 int Scanix::get_Eval(double &v) {
   v = evaluate(line());
   return kOk;

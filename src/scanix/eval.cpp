@@ -199,8 +199,12 @@ inline void Scanix::fireVariable(std::string_view name, double &value, int16_t &
       ~Firing() { --n; }
     } firing(firing_);
     const size_t n = sinks_.size();
-    for (size_t i = 0; i < n && i < sinks_.size(); ++i)
-      if (Events *ev = sinks_[i].events) ev->Variable(name, value, accept);
+    if (n == 1) {  // the usual case, without the loop's bookkeeping
+      if (Events *ev = sinks_[0].events) ev->Variable(name, value, accept);
+    } else {
+      for (size_t i = 0; i < n && i < sinks_.size(); ++i)
+        if (Events *ev = sinks_[i].events) ev->Variable(name, value, accept);
+    }
   }
   compactSinks();
 }

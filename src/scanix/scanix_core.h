@@ -158,7 +158,10 @@ class SCANIX_CXX_API Scanix {
   // Eval(Expression) for a host that keeps the text of its last expression in one place:
   // unchanged says that the bytes at expression.data() are still those it passed there the
   // last time (same place, length and content), so they are not compared again.
-  int get_EvalKept(std::string_view expression, bool unchanged, double &v);
+  int get_EvalKept(std::string_view expression, bool unchanged, double &v) {
+    v = evaluate(expression, unchanged ? EvalText::KeptUnchanged : EvalText::Kept);
+    return kOk;
+  }
 
   // ---- connection points --------------------------------------------------------------------
   uint32_t advise(Events *sink);  // returns a cookie (never 0)
