@@ -3,9 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -191,5 +196,28 @@ struct Recorder {
     return s;
   }
 };
+
+// A file's bytes, whole.
+inline std::string slurp(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+#ifdef SCANIX_REGRESSION_DIR
+// The saved inputs of one fuzz target (regressions/<target>/*), by name.
+inline std::vector<std::string> regressionFiles(const std::string &target) {
+  std::vector<std::string> out;
+  const std::string dir = std::string(SCANIX_REGRESSION_DIR) + "/" + target;
+  if (DIR *d = opendir(dir.c_str())) {
+    while (dirent *e = readdir(d))
+      if (e->d_name[0] != '.') out.push_back(dir + "/" + e->d_name);
+    closedir(d);
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+#endif
 
 }  // namespace sxt

@@ -3,13 +3,11 @@
 // change between two evaluations of it.
 #include <cmath>
 #include <cstring>
-#include <dirent.h>
-#include <fstream>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
 #include "eval_corpus.h"
+#include "helpers.h"
 #include "scanix_core.h"
 
 namespace {
@@ -50,19 +48,23 @@ void expectSame(const Outcome &a, const Outcome &b, const std::string &text) {
   else EXPECT_EQ(std::memcmp(&a.value, &b.value, sizeof a.value), 0) << a.value << " vs " << b.value;
 }
 
+// Evaluates `text` on both objects: the same error and the same bits.
+void expectSameOnBoth(scx::Scanix &plainC, scx::Scanix &cachedC, const char *text) {
+  double va = -1, vb = -2;
+  plainC.get_Eval(text, va);
+  cachedC.get_Eval(text, vb);
+  int16_t ea, eb;
+  plainC.get_Error(ea);
+  cachedC.get_Error(eb);
+  EXPECT_EQ(ea, eb);
+  EXPECT_EQ(std::memcmp(&va, &vb, sizeof va), 0) << va << " vs " << vb;
+}
+
 std::vector<std::string> regressionTexts() {
   std::vector<std::string> out;
-  const std::string dir = std::string(SCANIX_REGRESSION_DIR) + "/eval";
-  if (DIR *d = opendir(dir.c_str())) {
-    while (dirent *e = readdir(d)) {
-      if (e->d_name[0] == '.') continue;
-      std::ifstream in(dir + "/" + e->d_name, std::ios::binary);
-      std::stringstream ss;
-      ss << in.rdbuf();
-      std::string data = ss.str();
-      if (data.size() > 1) out.push_back(data.substr(1));   // the first byte holds the fuzzer's flags
-    }
-    closedir(d);
+  for (const std::string &f : sxt::regressionFiles("eval")) {
+    const std::string data = sxt::slurp(f);
+    if (data.size() > 1) out.push_back(data.substr(1));   // the first byte holds the fuzzer's flags
   }
   return out;
 }
@@ -242,15 +244,8 @@ TEST_F(EvalCacheTest, ValuesOfNamesAreReadAtEveryEvaluation) {
         a.accept = b.accept = !(round == 1 && x == 4);
         a.log.clear();
         b.log.clear();
-        double va = -1, vb = -2;
-        plainC.get_Eval(t, va);
-        cachedC.get_Eval(t, vb);
-        int16_t ea, eb;
-        plainC.get_Error(ea);
-        cachedC.get_Error(eb);
-        EXPECT_EQ(ea, eb);
+        expectSameOnBoth(plainC, cachedC, t);
         EXPECT_EQ(a.log, b.log);
-        EXPECT_EQ(std::memcmp(&va, &vb, sizeof va), 0) << va << " vs " << vb;
       }
   }
   b.x = 3;
@@ -284,14 +279,7 @@ TEST_F(EvalCacheTest, AngleUnitsSwitchedByAHandlerMidway) {
     for (const char *t : {"Sin(30) + q + Sin(30) + Atn(1)", "q * Cos(60) - ASin(0.5)", "Tan(q) + Tan(45)",
                           "Sin(1e17) + q + Sin(1e17)"}) {
       SCOPED_TRACE(t);
-      double va = -1, vb = -2;
-      plainC.get_Eval(t, va);
-      cachedC.get_Eval(t, vb);
-      int16_t ea, eb;
-      plainC.get_Error(ea);
-      cachedC.get_Error(eb);
-      EXPECT_EQ(ea, eb);
-      EXPECT_EQ(std::memcmp(&va, &vb, sizeof va), 0) << va << " vs " << vb;
+      expectSameOnBoth(plainC, cachedC, t);
     }
 }
 

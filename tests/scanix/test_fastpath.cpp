@@ -1,11 +1,7 @@
 // F get's one-pass search against the general walk over fields and separators, lines read from
 // a file that stay in the reader's block, and the short paths of the C interface: the same
 // fields, errors, events and texts as the general paths give.
-#include <dirent.h>
-
-#include <fstream>
 #include <random>
-#include <sstream>
 
 #include "helpers.h"
 #include "scanix_core.h"
@@ -100,22 +96,10 @@ std::vector<std::string> randomLines(size_t count) {
   return out;
 }
 
-std::string slurp(const std::string &p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 // The fuzzers' inputs for the field operations, as raw lines.
 std::vector<std::string> corpusLines() {
   std::vector<std::string> out;
-  const std::string dir = std::string(SCANIX_REGRESSION_DIR) + "/fields";
-  if (DIR *d = opendir(dir.c_str())) {
-    while (dirent *e = readdir(d))
-      if (e->d_name[0] != '.') out.push_back(slurp(dir + "/" + e->d_name));
-    closedir(d);
-  }
+  for (const std::string &f : sxt::regressionFiles("fields")) out.push_back(sxt::slurp(f));
   return out;
 }
 

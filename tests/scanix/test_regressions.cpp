@@ -1,35 +1,17 @@
 // Replays the fuzzers' regression inputs (tests/scanix/regressions/<target>/*) and a few
 // hand-made malformed inputs through the same bodies as the fuzz targets.
-#include <dirent.h>
-
-#include <fstream>
-#include <sstream>
-
 #include <gtest/gtest.h>
 
 #include "fuzz_bodies.h"
+#include "helpers.h"
 
 namespace {
-std::vector<std::string> files(const std::string &dir) {
-  std::vector<std::string> out;
-  if (DIR *d = opendir(dir.c_str())) {
-    while (dirent *e = readdir(d))
-      if (e->d_name[0] != '.') out.push_back(dir + "/" + e->d_name);
-    closedir(d);
-  }
-  std::sort(out.begin(), out.end());
-  return out;
-}
-std::string slurp(const std::string &p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using sxt::regressionFiles;
+using sxt::slurp;
 template <class F>
 int replay(const char *target, F body) {
   int n = 0;
-  for (const std::string &f : files(std::string(SCANIX_REGRESSION_DIR) + "/" + target)) {
+  for (const std::string &f : regressionFiles(target)) {
     SCOPED_TRACE(f);
     std::string d = slurp(f);
     body(reinterpret_cast<const uint8_t *>(d.data()), d.size());

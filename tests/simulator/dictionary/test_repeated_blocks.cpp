@@ -13,24 +13,6 @@ using namespace dicttest;
 
 namespace {
 
-const std::string kStatusBlock =
-    "BEGIN "
-    "select sum(value)/1024/1024 into :SSGA from v$sga; "
-    "select count(*) into :SSESSIONS from v$session; "
-    "select value into :SREDLOG from v$sysstat "
-    "where name = 'redo log space requests'; "
-    "select 100 * (sum(pins)-sum(reloads))/sum(pins) into :SLIBCAC "
-    "from v$librarycache; "
-    "select 100 * (sum(gets)-sum(getmisses))/sum(gets) into :SROWCAC "
-    "from v$rowcache; "
-    "select 100 * (cur.value + con.value - phys.value) / (cur.value + con.value) into :SBUFCAC  "
-    "from   v$sysstat cur,    v$sysstat con,    v$sysstat phys, "
-    "   v$statname ncu,    v$statname nco,    v$statname nph "
-    "where cur.statistic# = ncu.statistic#    and ncu.name = 'db block gets' "
-    "   and con.statistic# = nco.statistic#    and nco.name = 'consistent gets' "
-    "   and phys.statistic# = nph.statistic#    and nph.name = 'physical reads'; "
-    "END; ";
-
 const std::vector<std::string> kStatusBinds = {"SSGA", "SSESSIONS", "SREDLOG", "SLIBCAC", "SROWCAC", "SBUFCAC"};
 
 // The same figures as plain queries, which never go through a block.
@@ -78,8 +60,8 @@ protected:
 // the plain queries answer; when the clock moves, the kept block follows it.
 TEST_F(Blocks, AKeptStatusBlockFollowsTheClock)
 {
-    const Figures first = run(kStatusBlock, kStatusBinds);
-    EXPECT_EQ(run(kStatusBlock, kStatusBinds), first);
+    const Figures first = run(kBloqueEstado, kStatusBinds);
+    EXPECT_EQ(run(kBloqueEstado, kStatusBinds), first);
     for (const auto &[name, sql] : kStatusQueries) {
         Rows r = q(sql);
         ASSERT_EQ(r.size(), 1u);
@@ -87,12 +69,12 @@ TEST_F(Blocks, AKeptStatusBlockFollowsTheClock)
     }
     // Three hours on: more log space requests (one each 30 s), the same SGA.
     sim::testing::advanceClock(key, 3 * 3600);
-    const Figures later = run(kStatusBlock, kStatusBinds);
+    const Figures later = run(kBloqueEstado, kStatusBinds);
     EXPECT_GE(std::stol(later.at("SREDLOG")) - std::stol(first.at("SREDLOG")), 3 * 3600 / 30);
     EXPECT_EQ(later.at("SREDLOG"), q(kStatusQueries.at("SREDLOG"))[0][0]);
     EXPECT_NE(later.at("SBUFCAC"), first.at("SBUFCAC"));   // the batch hour reads from disk
     EXPECT_EQ(later.at("SSGA"), first.at("SSGA"));
-    EXPECT_EQ(run(kStatusBlock, kStatusBinds), later);
+    EXPECT_EQ(run(kBloqueEstado, kStatusBinds), later);
 }
 
 // A kept block is the translation of its own text, for the current schema, and is dropped
@@ -149,12 +131,12 @@ TEST_F(Blocks, AKeptBlockRaisesRunTimeErrorsAtTheirLine)
 // apply to kept blocks at the next run.
 TEST_F(Blocks, AKeptBlockKeepsEachUsersRights)
 {
-    run(kStatusBlock, kStatusBinds);
+    run(kBloqueEstado, kStatusBinds);
     auto scott = connect("SCOTT", "TIGER");
-    EXPECT_EQ(blockCode(kStatusBlock, scott.get(), kStatusBinds), 6550);
+    EXPECT_EQ(blockCode(kBloqueEstado, scott.get(), kStatusBinds), 6550);
     EXPECT_NE(lastError.find("ORA-00942"), std::string::npos) << lastError;
     auto agent = connect("DBSNMP", "DBSNMP");   // holds SELECT_CATALOG_ROLE
-    EXPECT_EQ(blockCode(kStatusBlock, agent.get(), kStatusBinds), 0);
+    EXPECT_EQ(blockCode(kBloqueEstado, agent.get(), kStatusBinds), 0);
 
     // Translated first for SYSTEM working in SCOTT's schema, then sent by SCOTT himself.
     const std::string jobs = "begin select count(*) into :N from hr.jobs; end;";
@@ -180,8 +162,8 @@ TEST_F(Blocks, EachInstanceAnswersWithItsOwnFigures)
         sim::testing::resetInstance(name);
         sim::testing::setClock(name, kNow);
         auto c = sim::Connection::open(name, "SYSTEM", "MANAGER");
-        seen[name] = run(kStatusBlock, kStatusBinds, c.get());
-        EXPECT_EQ(run(kStatusBlock, kStatusBinds, c.get()), seen[name]);
+        seen[name] = run(kBloqueEstado, kStatusBinds, c.get());
+        EXPECT_EQ(run(kBloqueEstado, kStatusBinds, c.get()), seen[name]);
         TextSink s;
         c->query(kStatusQueries.at("SREDLOG"), s);
         EXPECT_EQ(seen[name].at("SREDLOG"), s.rows.at(0).at(0)) << name;
@@ -204,10 +186,10 @@ TEST_F(Blocks, GuardedViewsRefuseFirstAndJoinCheaply)
     EXPECT_EQ(code("select * from v$sga where 1 = 0", scott.get()), 942);
     EXPECT_EQ(code("select * from v$sga where 1 = 0"), 0);
 
-    run(kStatusBlock, kStatusBinds);
+    run(kBloqueEstado, kStatusBinds);
     const int runs = 20;
     const double start = threadCpuMs();
-    for (int i = 0; i < runs; ++i) run(kStatusBlock, kStatusBinds);
+    for (int i = 0; i < runs; ++i) run(kBloqueEstado, kStatusBinds);
     const double perBlock = (threadCpuMs() - start) / runs;
     std::printf("status block: %.3f ms of CPU\n", perBlock);
     EXPECT_LT(perBlock, 2.0);
@@ -217,7 +199,7 @@ TEST_F(Blocks, GuardedViewsRefuseFirstAndJoinCheaply)
 // every allocation of every instance, and would make instances polled at once take turns.
 TEST_F(Blocks, InstancesShareNoAllocationLock)
 {
-    run(kStatusBlock, kStatusBinds);
+    run(kBloqueEstado, kStatusBinds);
     EXPECT_EQ(sqlite3_memory_used(), 0);
 }
 

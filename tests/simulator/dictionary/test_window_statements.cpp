@@ -10,51 +10,6 @@ using namespace dicttest;
 
 namespace {
 
-const std::string kRatioTail =
-    "from   v$sysstat cur, "
-    "   v$sysstat con, "
-    "   v$sysstat phys, "
-    "   v$statname ncu, "
-    "   v$statname nco, "
-    "   v$statname nph "
-    "where cur.statistic# = ncu.statistic# "
-    "   and ncu.name = 'db block gets' "
-    "   and con.statistic# = nco.statistic# "
-    "   and nco.name = 'consistent gets' "
-    "   and phys.statistic# = nph.statistic# "
-    "   and nph.name = 'physical reads'; ";
-
-const std::string kBloqueEstado =
-    "BEGIN "
-    "select sum(value)/1024/1024 into :SSGA from v$sga; "
-    "select count(*) into :SSESSIONS from v$session; "
-    "select value into :SREDLOG from v$sysstat "
-    "where name = 'redo log space requests'; "
-    "select 100 * (sum(pins)-sum(reloads))/sum(pins) into :SLIBCAC "
-    "from v$librarycache; "
-    "select 100 * (sum(gets)-sum(getmisses))/sum(gets) into :SROWCAC "
-    "from v$rowcache; "
-    "select 100 * (cur.value + con.value - phys.value) / (cur.value + con.value) into :SBUFCAC  " +
-    kRatioTail + "END; ";
-
-const std::string kBloqueTuning =
-    "BEGIN "
-    "select value into :REDLOG from v$sysstat "
-    "where name = 'redo log space requests'; "
-    "select 100 * (sum(pins)-sum(reloads))/sum(pins) into :LIBCAC "
-    "from v$librarycache; "
-    "select 100 * (sum(gets)-sum(getmisses))/sum(gets) into :ROWCAC "
-    "from v$rowcache; "
-    "select 100 * (cur.value + con.value - phys.value) / (cur.value + con.value) into :BUFCAC  " +
-    kRatioTail +
-    "select value into :SPSIZE "
-    "   from v$parameter where name = 'shared_pool_size'; "
-    "select value into :BLKBUF "
-    "   from v$parameter where name = 'db_block_buffers'; "
-    "select value into :LOGBUF "
-    "   from v$parameter where name = 'log_buffer'; "
-    "END; ";
-
 std::map<std::string, double> runBlock(sim::Connection &c, const std::string &block,
                                        const std::vector<std::string> &names)
 {
