@@ -667,6 +667,14 @@ template <class F> sword run(Err *err, Session *s, F &&f)
 
 Session *sessionOf(SvcCtx *svc) { return svc && svc->session && svc->session->conn ? svc->session : nullptr; }
 
+// The service context's connected session, or null with ORA-03114 set on `err`.
+Session *connectedSession(SvcCtx *svc, Err *err)
+{
+    Session *s = sessionOf(svc);
+    if (!s) err->set(3114, "ORA-03114: not connected to ORACLE");
+    return s;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- the calls
@@ -947,10 +955,7 @@ OCI_EXPORT sword OCIStmtPrepare2(OCISvcCtx *svchp, OCIStmt **stmthp, OCIError *e
     Err *err = as<Err>(errhp, OCI_HTYPE_ERROR);
     if (!svc || !err || !stmthp) return OCI_INVALID_HANDLE;
     err->clear();
-    if (!sessionOf(svc)) {
-        err->set(3114, "ORA-03114: not connected to ORACLE");
-        return OCI_ERROR;
-    }
+    if (!connectedSession(svc, err)) return OCI_ERROR;
     auto *st = track(new Stmt);
     st->svc = svc;
     st->sql.assign(reinterpret_cast<const char *>(text), len);
@@ -976,11 +981,8 @@ OCI_EXPORT sword OCIStmtExecute(OCISvcCtx *svchp, OCIStmt *stmthp, OCIError *err
     Stmt *st = as<Stmt>(stmthp, OCI_HTYPE_STMT);
     Err *err = as<Err>(errhp, OCI_HTYPE_ERROR);
     if (!svc || !st || !err) return OCI_INVALID_HANDLE;
-    Session *s = sessionOf(svc);
-    if (!s) {
-        err->set(3114, "ORA-03114: not connected to ORACLE");
-        return OCI_ERROR;
-    }
+    Session *s = connectedSession(svc, err);
+    if (!s) return OCI_ERROR;
     sword rc = run(err, s, [&]() -> sword {
         st->rows.clear();
         st->next = 0;
@@ -1131,11 +1133,8 @@ OCI_EXPORT sword OCIStmtFetch2(OCIStmt *stmthp, OCIError *errhp, ub4 nrows, ub2,
         return OCI_SUCCESS;
     }
     // Each array fetch is a round trip to the server: a lost connection shows here.
-    Session *s = st->svc ? sessionOf(st->svc) : nullptr;
-    if (!s) {
-        err->set(3114, "ORA-03114: not connected to ORACLE");
-        return OCI_ERROR;
-    }
+    Session *s = connectedSession(st->svc, err);
+    if (!s) return OCI_ERROR;
     if (st->next < st->rows.size()) {
         sword alive = run(err, s, [&]() -> sword {
             if (s->conn->connectionOK()) return OCI_SUCCESS;
@@ -1198,11 +1197,8 @@ OCI_EXPORT sword OCIPing(OCISvcCtx *svchp, OCIError *errhp, ub4)
     SvcCtx *svc = as<SvcCtx>(svchp, OCI_HTYPE_SVCCTX);
     Err *err = as<Err>(errhp, OCI_HTYPE_ERROR);
     if (!svc || !err) return OCI_INVALID_HANDLE;
-    Session *s = sessionOf(svc);
-    if (!s) {
-        err->set(3114, "ORA-03114: not connected to ORACLE");
-        return OCI_ERROR;
-    }
+    Session *s = connectedSession(svc, err);
+    if (!s) return OCI_ERROR;
     return run(err, s, [&]() -> sword {
         if (s->conn->connectionOK()) return OCI_SUCCESS;
         throw OraError::ora(3113, "end-of-file on communication channel");
@@ -1241,11 +1237,8 @@ OCI_EXPORT sword OCITransCommit(OCISvcCtx *svchp, OCIError *errhp, ub4)
     SvcCtx *svc = as<SvcCtx>(svchp, OCI_HTYPE_SVCCTX);
     Err *err = as<Err>(errhp, OCI_HTYPE_ERROR);
     if (!svc || !err) return OCI_INVALID_HANDLE;
-    Session *s = sessionOf(svc);
-    if (!s) {
-        err->set(3114, "ORA-03114: not connected to ORACLE");
-        return OCI_ERROR;
-    }
+    Session *s = connectedSession(svc, err);
+    if (!s) return OCI_ERROR;
     return run(err, s, [&] {
         s->conn->execute("COMMIT");
         return OCI_SUCCESS;

@@ -2,6 +2,7 @@
 
 #include "extension.h"
 #include "functions.h"
+#include "instance.h"
 #include "oraerror.h"
 #include "simerror.h"
 #include "simulator.h"
@@ -27,12 +28,6 @@ std::string lower(std::string s)
     return s;
 }
 
-std::string upperText(std::string s)
-{
-    for (auto &c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 // An instance serves one statement at a time, whichever thread sends it. The
 // instances live once per process (the simulator's registry), so their locks do too.
 // The instance's storage is opened without locks of its own: every use of it, closing
@@ -42,10 +37,8 @@ std::shared_ptr<std::mutex> instanceLock(const std::string &key)
 {
     static std::mutex guard;
     static std::map<std::string, std::weak_ptr<std::mutex>> locks;
-    std::string name = upperText(key);
-    if (name.compare(0, 4, "SIM:") == 0) name.erase(0, 4);
     std::lock_guard<std::mutex> lock(guard);
-    auto &slot = locks[name];
+    auto &slot = locks[sim::normaliseKey(key)];
     std::shared_ptr<std::mutex> m = slot.lock();
     if (!m) {
         m = std::make_shared<std::mutex>();
